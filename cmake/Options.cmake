@@ -1,0 +1,25 @@
+# One interface target that carries the language level, warnings and Qt definitions for every target.
+add_library(tezval_options INTERFACE)
+target_compile_features(tezval_options INTERFACE cxx_std_20)
+target_compile_options(tezval_options INTERFACE -Wall -Wextra)
+target_compile_definitions(tezval_options INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_USE_QSTRINGBUILDER
+    QT_NO_URL_CAST_FROM_STRING
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    RAPIDJSON_HAS_STDSTRING=1
+    BOOST_BEAST_USE_STD_STRING_VIEW
+)
+
+# Builds one test executable per source file matching PATTERN in the calling folder.
+function(tezval_tests pattern)
+    cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+    file(GLOB _tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${pattern}")
+    foreach(_src IN LISTS _tests)
+        get_filename_component(_name "${_src}" NAME_WE)
+        add_executable(${_name} "${_src}")
+        target_link_libraries(${_name} PRIVATE tezval_options ${T_LIBS} GTest::gtest GTest::gtest_main)
+        gtest_discover_tests(${_name} DISCOVERY_TIMEOUT 60
+            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+    endforeach()
+endfunction()

@@ -1,0 +1,2 @@
+// Program entry of the server.
+int main() { return 0; }
