@@ -1,0 +1,33 @@
+// Deterministic demo data: a whole small wholesaler, from a fixed seed.
+#pragma once
+
+#include <QString>
+
+namespace store {
+class Store;
+}
+
+namespace demo {
+
+struct Options {
+    int size = 1;          // scale factor: catalogue, dealers and history grow with it
+    int version = 2;       // the client version every demo user is required to run
+    unsigned seed = 20261; // fixed: the same options always give the same data
+};
+
+// Fills an empty database; does nothing when the database already holds dealers. Returns true when it filled.
+bool fill(store::Store& s, const Options& o);
+
+// Binds a workstation identity to a demo account (by account number; 0 picks the first dealer).
+// Returns the account number bound. Throws store::StoreError when no such account exists.
+int bindWorkstation(store::Store& s, const QString& identity, int carino = 0);
+
+// The user name and password of the account bound to identity, for the demo's start-up notice.
+struct Credentials {
+    QString user;
+    QString password;
+    int carino = 0;
+};
+Credentials credentialsFor(store::Store& s, const QString& identity);
+
+} // namespace demo
