@@ -315,16 +315,22 @@ std::string MessageWriter::finish()
 
 // ---- reader ----
 
+rapidjson::Document parseJson(std::string_view text)
+{
+    rapidjson::Document d;
+    // Iterative parsing: deeply nested hostile input cannot exhaust the stack.
+    d.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
+    if (d.HasParseError())
+        throw WireError(QStringLiteral("Geçersiz JSON (konum %1): %2")
+                            .arg(d.GetErrorOffset())
+                            .arg(QString::fromUtf8(rapidjson::GetParseError_En(d.GetParseError()))));
+    return d;
+}
+
 MessageReader MessageReader::parse(std::string_view body, const char* key)
 {
     MessageReader m;
-    m.doc_ = std::make_shared<rapidjson::Document>();
-    // Iterative parsing: deeply nested hostile input cannot exhaust the stack.
-    m.doc_->Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag>(body.data(), body.size());
-    if (m.doc_->HasParseError())
-        throw WireError(QStringLiteral("Geçersiz JSON (konum %1): %2")
-                            .arg(m.doc_->GetErrorOffset())
-                            .arg(QString::fromUtf8(rapidjson::GetParseError_En(m.doc_->GetParseError()))));
+    m.doc_ = std::make_shared<rapidjson::Document>(parseJson(body));
     if (!m.doc_->IsObject())
         throw WireError(QStringLiteral("JSON nesnesi bekleniyordu"));
     auto it = m.doc_->FindMember(key);

@@ -177,4 +177,22 @@ template <class R> std::shared_ptr<R> MessageReader::record(int i) const
     return marshal().read<R>(at(i), describePosition(i));
 }
 
+// A record's JSON on its own (ids counted from 1), and back; used for logs, files and tests.
+template <class R> std::string recordToJson(const R* r)
+{
+    rapidjson::StringBuffer b;
+    rapidjson::Writer<rapidjson::StringBuffer> w(b);
+    MarshalOut(w).write(r);
+    return std::string(b.GetString(), b.GetSize());
+}
+
+rapidjson::Document parseJson(std::string_view text); // throws WireError
+
+template <class R> std::shared_ptr<R> recordFromJson(std::string_view text)
+{
+    const rapidjson::Document d = parseJson(text);
+    MarshalIn in;
+    return in.read<R>(d, QStringLiteral("kayıt"));
+}
+
 } // namespace wire
