@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QTimer>
 
@@ -58,14 +59,14 @@ QString applicationTitle()
 void plainMessage(const QString& text, QWidget* owner)
 {
     QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, owner);
-    box.setButtonText(QMessageBox::Ok, QStringLiteral("Tamam"));
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("Tamam"));
     execModal(box);
 }
 
 void showError(const QString& text, QWidget* owner)
 {
     QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, owner);
-    box.setButtonText(QMessageBox::Ok, QStringLiteral("Tamam"));
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("Tamam"));
     execModal(box);
 }
 
