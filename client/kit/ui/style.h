@@ -1,0 +1,16 @@
+// The program's visual style: one calm light look, its palette and its one style sheet.
+#pragma once
+
+class QApplication;
+class QStyle;
+
+namespace kit {
+
+// Applies the look to the application. base is the style to draw with (the tab painter wraps it);
+// nullptr takes the plain base style.
+void applyStyle(QApplication& app, QStyle* base = nullptr);
+
+// The style sheet of the whole program, kept in one place.
+const char* styleSheet();
+
+} // namespace kit
