@@ -1,0 +1,23 @@
+// The ordered schema migrations and the per-engine spelling of the few types that differ.
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace store::schema {
+
+struct Migration {
+    int version;
+    const char* name;
+    std::vector<const char*> statements; // one statement each, written with the markers below
+};
+
+// Every migration, oldest first. A released migration never changes; a change is a new migration.
+const std::vector<Migration>& migrations();
+
+// Replaces the type markers of a statement: {key} an integer key the database numbers itself,
+// {real} a double-precision number, {blob} a byte string.
+QString forEngine(const char* statement, bool sqlite);
+
+} // namespace store::schema
