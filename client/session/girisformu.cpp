@@ -220,9 +220,14 @@ void Tgirisform::Button1Click()
     });
 }
 
-void Tgirisform::Button2Click() { kit::endProcess(); }
+// Under test the end only gets recorded; the dialog then closes so that its opener sees it.
+void Tgirisform::Button2Click()
+{
+    kit::endProcess();
+    QDialog::done(QDialog::Rejected);
+}
 
-void Tgirisform::reject() { kit::endProcess(); }
+void Tgirisform::reject() { Button2Click(); }
 
 void Tgirisform::Devamet(const QString& adres)
 {
@@ -274,6 +279,7 @@ void Tgirisform::Sonuclandir(bool dogrusonuc)
         indir.bag = bagim;
         kit::execModal(indir);
         kit::endProcess(); // the update ends the program whatever happened in it
+        QDialog::done(QDialog::Rejected);
         return;
     }
     if (!Bilgim->Varmi()) {
@@ -282,6 +288,7 @@ void Tgirisform::Sonuclandir(bool dogrusonuc)
         form.Git(ayar_.webAdresi + QStringLiteral("formmailgonder.aspx?carino=0&kullanici= &id=") + idsi);
         kit::execModal(form);
         kit::endProcess();
+        QDialog::done(QDialog::Rejected);
         return;
     }
     if (adi->text() == Bilgim->ADI() && sifre->text() == Bilgim->SIFRE()) {
