@@ -38,7 +38,10 @@ struct Operation {
     std::string name;
     std::vector<Param> params;
     Handler handler; // empty: the feature is not built yet (501)
+    std::vector<std::string> paramNames; // parallel to params, for error texts
 };
+
+const char* paramKindName(Param p); // "metin", "32 bit tamsayı", ... as error texts say them
 
 class Dispatcher {
 public:
@@ -46,6 +49,7 @@ public:
     // Attaches the handler of an operation of the table; throws std::logic_error for an unknown name.
     void handle(const std::string& op, Handler h);
     const Operation* find(const std::string& op) const;
+    const std::map<std::string, Operation>& operations() const { return ops_; }
 
     struct Answer {
         int status = 200;

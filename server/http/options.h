@@ -1,0 +1,44 @@
+// Command line of tezval-sunucu: what it parses into, and the help text.
+#pragma once
+
+#include "http/server.h"
+
+#include <QString>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace srv {
+
+struct CommandLine {
+    QString db = QStringLiteral("sqlite:tezval.db");
+    Endpoint listen{"127.0.0.1", 9090};
+    std::optional<Endpoint> web = Endpoint{"127.0.0.1", 9091};
+    bool demo = false;
+    int demoSize = 1;
+    int demoVersion = 2;
+    struct Workstation {
+        QString identity;
+        int carino = 0; // 0: the first dealer
+    };
+    std::vector<Workstation> workstations;
+    int threads = 4;
+    bool help = false;
+};
+
+// A command line that cannot be used; what() is the Turkish message for the user, in UTF-8.
+class CommandLineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// args are the arguments after the program name; "--name value" and "--name=value" are both taken.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+// "HOST:PORT", the host may be a bracketed IPv6 address.
+Endpoint parseEndpoint(std::string_view text);
+std::string usage();
+
+} // namespace srv
