@@ -1,0 +1,107 @@
+// Test fixture: the real server in-process on a free loopback port over a fresh SQLite database, and
+// small HTTP helpers that talk to it.
+#pragma once
+
+#include "http/dispatch.h"
+#include "http/listener.h"
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace store {
+class Store;
+}
+
+namespace srvtest {
+
+using namespace std::chrono_literals;
+
+struct Reply {
+    int status = 0; // 0: no answer came (refused, reset or timed out)
+    std::string body;
+};
+
+struct Options {
+    bool demo = true;  // fill the demo data
+    int demoSize = 1;  // kept small: tests want speed, not volume
+    int demoVersion = 2;
+    struct Workstation {
+        QString identity;
+        int carino = 0; // 0: the first dealer
+    };
+    std::vector<Workstation> workstations; // bound after the demo fill
+    int threads = 2;
+    bool web = true;
+    srv::Limits limits;
+    bool log = false; // the server's line per request on standard error
+    // Runs after the built handlers are registered: lets a test add or replace handlers.
+    std::function<void(srv::Dispatcher&)> handlers;
+};
+
+class TestServer {
+public:
+    explicit TestServer(Options options = {}); // ready to serve when it returns
+    ~TestServer();                             // stops and joins every thread
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
+
+    unsigned short port() const;
+    unsigned short webPort() const;
+    store::Store& store();
+    QString directory() const; // the temporary directory holding the database
+    int carinoOf(int workstation) const; // account bound to options.workstations[workstation]
+    void stop();
+
+    // One request on a connection of its own. jsonBody is the whole envelope: {"_parameters":[...]}.
+    Reply post(const std::string& op, const std::string& jsonBody) const;
+    Reply get(const std::string& target) const;
+    Reply webGet(const std::string& target) const;
+    // Sends bytes as they are and returns all that came back until the server closed or 5 s passed.
+    std::string rawSend(std::string_view bytes) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+// One kept-alive connection with requests in a row, as the client holds it between open and close.
+class HttpConnection {
+public:
+    explicit HttpConnection(unsigned short port); // connects; isOpen() tells whether it worked
+    ~HttpConnection();
+    bool isOpen() const;
+    Reply request(const std::string& method, const std::string& target, const std::string& body = {});
+    Reply post(const std::string& op, const std::string& jsonBody);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+// A raw socket for hostile input: partial requests, trickled bytes, waiting for the server to hang up.
+class RawSocket {
+public:
+    explicit RawSocket(unsigned short port);
+    ~RawSocket();
+    bool isOpen() const;
+    bool send(std::string_view bytes); // false once the server has closed or reset the connection
+    // Reads until the server closes, or until wait passes; returns what arrived.
+    std::string readUntilClosed(std::chrono::milliseconds wait = 5s);
+    // True when the server has closed the connection within wait (data it sent first is dropped).
+    bool closedByServer(std::chrono::milliseconds wait);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+// The HTTP status of a raw answer's first line, 0 when there is none.
+int statusOf(std::string_view rawAnswer);
+
+} // namespace srvtest
