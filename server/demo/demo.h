@@ -1,6 +1,7 @@
 // Deterministic demo data: a whole small wholesaler, from a fixed seed.
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 namespace store {
@@ -13,6 +14,9 @@ struct Options {
     int size = 1;          // scale factor: catalogue, dealers and history grow with it
     int version = 2;       // the client version every demo user is required to run
     unsigned seed = 20261; // fixed: the same options always give the same data
+    // The last day of the generated history (orders, invoices, payments reach back from it). Left
+    // invalid it is the current date, so the demo looks recent; tests fix it to compare two fills.
+    QDate today;
 };
 
 // Fills an empty database; does nothing when the database already holds dealers. Returns true when it filled.
