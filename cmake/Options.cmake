@@ -19,6 +19,7 @@ function(tezval_tests pattern)
         get_filename_component(_name "${_src}" NAME_WE)
         add_executable(${_name} "${_src}")
         target_link_libraries(${_name} PRIVATE tezval_options ${T_LIBS} GTest::gtest GTest::gtest_main)
+        target_include_directories(${_name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
         gtest_discover_tests(${_name} DISCOVERY_TIMEOUT 60
             PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
     endforeach()

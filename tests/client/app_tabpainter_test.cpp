@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/qt_main.h"
+
 namespace {
 
 TEST(CaptionCoz, SplitsAtTheFirstEqualsSign)
@@ -77,9 +79,4 @@ TEST(TabPainter, BadgeSitsAtTheUpperRightOfTheTab)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return runQtTests(argc, argv); }

@@ -5,7 +5,8 @@
 
 namespace kit {
 
-// An edit box that turns typed letters into capitals, by the user's locale (Turkish "i" gives "İ").
+// An edit box that turns typed letters into capitals with the plain Unicode mapping ("i" gives "I",
+// as the desktop's upper-case edit boxes always did, whatever the user's language).
 class UpperCaseEdit : public QLineEdit {
 public:
     explicit UpperCaseEdit(QWidget* parent = nullptr);
