@@ -60,8 +60,8 @@ int main(int argc, char** argv)
         options.threads = cl.threads;
         srv::Server server(store, dispatcher, options);
 
-        boost::asio::io_context signals;
-        boost::asio::signal_set stopSignals(signals, SIGINT, SIGTERM);
+        boost::asio::io_context signalLoop;
+        boost::asio::signal_set stopSignals(signalLoop, SIGINT, SIGTERM);
         stopSignals.async_wait([](const boost::system::error_code&, int) {});
 
         server.start();
@@ -78,7 +78,7 @@ int main(int argc, char** argv)
             }
         std::fflush(stdout);
 
-        signals.run(); // returns once a stop signal has arrived
+        signalLoop.run(); // returns once a stop signal has arrived
         std::fprintf(stderr, "tezval-sunucu: durduruluyor\n");
         server.stop();
         return 0;

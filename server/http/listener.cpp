@@ -178,6 +178,8 @@ private:
             return refuse(HttpStatus::bad_request, QStringLiteral("Geçersiz HTTP isteği: ") + QString::fromStdString(ec.message()));
         if (ec) // the peer left, went quiet past its time, or the server is stopping
             return close();
+        if (stopping_ || shared_->isStopping()) // a request that arrives once stopping began is not taken on
+            return close();
 
         state_ = State::Processing;
         HttpRequest req = parser_->release();

@@ -109,6 +109,12 @@ bool RawSocket::send(std::string_view bytes)
     return !ec;
 }
 
+void RawSocket::finishSending()
+{
+    error_code ignored;
+    d_->socket.shutdown(tcp::socket::shutdown_send, ignored);
+}
+
 std::string RawSocket::readUntilClosed(std::chrono::milliseconds wait)
 {
     std::string got;
@@ -241,6 +247,7 @@ TestServer::TestServer(Options options) : d_(std::make_unique<Impl>())
     else
         so.web.reset();
     so.threads = o.threads;
+    so.ioThreads = o.ioThreads;
     so.limits = o.limits;
     so.log = o.log;
     d_->server = std::make_unique<srv::Server>(*d_->store, d_->dispatcher, so);
@@ -274,6 +281,7 @@ std::string TestServer::rawSend(std::string_view bytes) const
 {
     RawSocket s(port());
     s.send(bytes);
+    s.finishSending();
     return s.readUntilClosed();
 }
 

@@ -36,7 +36,8 @@ struct Options {
         int carino = 0; // 0: the first dealer
     };
     std::vector<Workstation> workstations; // bound after the demo fill
-    int threads = 2;
+    int threads = 2;   // worker pool
+    int ioThreads = 2; // network threads
     bool web = true;
     srv::Limits limits;
     bool log = false; // the server's line per request on standard error
@@ -62,7 +63,8 @@ public:
     Reply post(const std::string& op, const std::string& jsonBody) const;
     Reply get(const std::string& target) const;
     Reply webGet(const std::string& target) const;
-    // Sends bytes as they are and returns all that came back until the server closed or 5 s passed.
+    // Sends bytes as they are, ends the sending side, and returns all that came back until the server
+    // closed or 5 s passed.
     std::string rawSend(std::string_view bytes) const;
 
 private:
@@ -91,6 +93,7 @@ public:
     ~RawSocket();
     bool isOpen() const;
     bool send(std::string_view bytes); // false once the server has closed or reset the connection
+    void finishSending();              // half-close: the server reads the end of the stream
     // Reads until the server closes, or until wait passes; returns what arrived.
     std::string readUntilClosed(std::chrono::milliseconds wait = 5s);
     // True when the server has closed the connection within wait (data it sent first is dropped).
