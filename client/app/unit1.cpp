@@ -336,21 +336,31 @@ void TForm1::HesapTipiUygula()
 
 void TForm1::AnaBilgiAl()
 {
-    const QString adi = sbilgi.ADI();
-    const QString cari = sbilgi.CariAdi();
-    const QString satici = sbilgi.SaticiAdi() + QStringLiteral(" Telefonu: ") + sbilgi.SaticiTelefon() +
-                           QStringLiteral(" email: ") + sbilgi.SaticiMail();
-    Senkronize([this, adi, cari, satici] {
-        kullanicilbl->setText(adi);
-        cariadilbl->setText(cari);
-        saticilbl->setText(satici);
+    // Everything runs on the UI thread, and not at all once the window has gone.
+    QPointer<TForm1> self(this);
+    Senkronize([self] {
+        if (!self)
+            return;
+        const TSonucBilgisi& b = self->sbilgi;
+        self->kullanicilbl->setText(b.ADI());
+        self->cariadilbl->setText(b.CariAdi());
+        self->saticilbl->setText(b.SaticiAdi() + QStringLiteral(" Telefonu: ") + b.SaticiTelefon() +
+                                 QStringLiteral(" email: ") + b.SaticiMail());
     });
 }
 
 void TForm1::BaslangicCalistir()
 {
     // The start-up content, fetched in a fixed order on a worker thread.
-    Async([this] { AnaBilgiAl(); }).Await(this, [] {});
+    // The work holds only a guarded pointer: the window may go while it runs.
+    QPointer<TForm1> self(this);
+    Async([self] {
+        // The pointer is only looked at on the UI thread, where the window is destroyed.
+        Senkronize([self] {
+            if (self)
+                self->AnaBilgiAl();
+        });
+    }).Await(this, [] {});
 }
 
 void TForm1::closeEvent(QCloseEvent* e)
