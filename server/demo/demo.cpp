@@ -57,8 +57,13 @@ public:
         if (int(values.size()) != count_)
             throw store::StoreError(QStringLiteral("Demo verisi: sütun ve değer sayısı tutmuyor [%1]").arg(q_.lastQuery()));
         int i = 0;
-        for (const QVariant& v : values)
-            q_.bindValue(i++, v);
+        for (const QVariant& v : values) {
+            // Texts of the schema are never NULL; a null QString would bind as NULL.
+            if (v.typeId() == QMetaType::QString && v.toString().isNull())
+                q_.bindValue(i++, QStringLiteral(""));
+            else
+                q_.bindValue(i++, v);
+        }
         store::exec(q_);
     }
 
@@ -309,7 +314,12 @@ private:
         Random r = rng_.fork(3);
         Insert satici(db_, "SATICI", {"SATICINO", "ADI", "TELEFON", "EMAIL"});
         for (int i = 0; i < count; ++i) {
-            const QString first = u8(r.pick(words::firstNames)), last = u8(r.pick(words::lastNames));
+            QString first, last;
+            do { // no two representatives share a first name while the list lasts
+                first = u8(r.pick(words::firstNames));
+                last = u8(r.pick(words::lastNames));
+            } while (i < int(std::size(words::firstNames)) &&
+                     std::any_of(reps_.begin(), reps_.end(), [&](const Rep& o) { return o.name.startsWith(QString(first + u' ')); }));
             Rep rep;
             rep.no = i + 1;
             rep.name = first + u' ' + last;
@@ -345,7 +355,8 @@ private:
         for (int d = 0; d < count; ++d) {
             const words::City& city = words::cities[d % int(std::size(words::cities))];
             const QString word = u8(words::dealerWords[d % nWords]);
-            QString name = word + u' ' + u8(words::trades[(d / nWords) % nTrades]);
+            // Word and trade step together; their pairs repeat only after nWords × nTrades dealers.
+            QString name = word + u' ' + u8(words::trades[d % nTrades]);
             if (d >= nWords * nTrades)
                 name += QStringLiteral(" %1").arg(d / (nWords * nTrades) + 1);
             const QString slug = ascii(word).toLower();
@@ -406,6 +417,11 @@ private:
         l.a = store::lineAmounts(l.price, qty, {l.rates[0], l.rates[1], l.rates[2], l.rates[3]}, it.kdv);
         return l;
     }
+    // Dealers order cheap parts by the dozen and expensive ones one or two at a time.
+    static double quantity(Random& r, const Item& it)
+    {
+        return it.price < 500 ? r.between(2, 20) : it.price < 2000 ? r.between(1, 8) : r.between(1, 3);
+    }
     std::vector<const Item*> distinctItems(Random& r, int n) const
     {
         std::vector<const Item*> out;
@@ -429,7 +445,7 @@ private:
             if (!r.percent(70))
                 continue;
             for (const Item* it : distinctItems(r, r.between(1, 6))) {
-                const Line l = price(d, *it, r.between(1, 10));
+                const Line l = price(d, *it, quantity(r, *it));
                 const User& by = r.percent(15) ? reps_[(d.rep - 1) % reps_.size()].user : d.user;
                 sepet({d.carino, it->no, it->barkod, it->adi, l.qty, l.price, l.rates[0], l.rates[1], l.rates[2],
                        l.rates[3], it->kdv, l.a.tutar, l.a.indirimTutar, l.a.netBirimFiyat, l.a.netTutar,
@@ -449,7 +465,7 @@ private:
         std::vector<Planned> plan;
         for (int d = 0; d < int(dealers_.size()); ++d)
             for (int n = r.between(3, 7); n > 0; --n)
-                plan.push_back({at(r.between(1, 120), r), d});
+                plan.push_back({at(r.percent(20) ? r.between(1, 6) : r.between(7, 120), r), d});
         std::sort(plan.begin(), plan.end(), [](const Planned& a, const Planned& b) {
             return std::tie(a.when, a.dealer) < std::tie(b.when, b.dealer);
         });
@@ -467,24 +483,32 @@ private:
         const char* ourNotes[] = {"", "Siparişiniz onaylandı.", "Eksik ürünler tedarik edilince gönderilecek."};
         const char* repNotes[] = {"", "", "Bayi ile telefonda görüşüldü."};
 
-        int lineNo = 0, basketNo = 100000;
+        int lineNo = 0, basketNo = 100000, recent = 0;
         for (std::size_t n = 0; n < plan.size(); ++n) {
             const Dealer& d = dealers_[plan[n].dealer];
             const int idno = int(n) + 1;
             const int age = int(plan[n].when.date().daysTo(today_));
             const int roll = r.below(100);
+            // Old orders are shipped or partly prepared; recent ones go round the early states, so the
+            // customer selection finds dealers in every state.
             const int durum = age > 30 ? (roll < 80 ? 6 : 4)
                             : age > 7  ? (roll < 40 ? 6 : roll < 70 ? 5 : 4)
-                                       : 1 + r.below(3);
+                                       : 1 + recent++ % 3;
             const int teslim = r.percent(70) ? 2 : r.percent(50) ? 1 : 3;
             const int tur = 1 + r.below(3);
             const std::vector<int>& firms = kargoFirmalari_.at(tur);
             const User& by = r.percent(20) ? reps_[(d.rep - 1) % reps_.size()].user : d.user;
 
+            struct Ordered {
+                Line l;
+                double teslimEdilen, kalan;
+                int no;
+            };
+            std::vector<Ordered> lines;
             double tutar = 0, net = 0, vergi = 0;
             std::vector<std::pair<Line, int>> delivered;
             for (const Item* it : distinctItems(r, r.between(2, 8))) {
-                const Line l = price(d, *it, r.between(1, 20));
+                const Line l = price(d, *it, quantity(r, *it));
                 double teslimEdilen = 0, kalan = l.qty;
                 if (durum == 6) {
                     teslimEdilen = r.percent(80) ? l.qty : r.between(0, int(l.qty) - 1);
@@ -493,10 +517,7 @@ private:
                     teslimEdilen = r.between(0, int(l.qty));
                     kalan = l.qty - teslimEdilen;
                 }
-                satir({++lineNo, idno, ++basketNo, it->no, it->barkod, it->adi, l.qty, teslimEdilen, kalan, l.price,
-                       l.price, l.rates[0], l.rates[1], l.rates[2], l.rates[3], it->kdv, l.a.tutar, l.a.indirimTutar,
-                       l.a.netBirimFiyat, l.a.netTutar, l.a.vergiTutari, l.a.kdvliTutar, it->k, by.no, by.name,
-                       store::timeText(plan[n].when)});
+                lines.push_back({l, teslimEdilen, kalan, ++lineNo});
                 tutar += l.a.tutar;
                 net += l.a.netTutar;
                 vergi += l.a.vergiTutari;
@@ -508,6 +529,14 @@ private:
                      firms[r.below(int(firms.size()))], durum, u8(r.pick(dealerNotes)),
                      durum > 1 ? u8(r.pick(ourNotes)) : QString(), u8(r.pick(repNotes)), round2(tutar), round2(net),
                      round2(vergi)});
+            for (const Ordered& o : lines) {
+                const Line& l = o.l;
+                const Item* it = l.item;
+                satir({o.no, idno, ++basketNo, it->no, it->barkod, it->adi, l.qty, o.teslimEdilen, o.kalan, l.price,
+                       l.price, l.rates[0], l.rates[1], l.rates[2], l.rates[3], it->kdv, l.a.tutar, l.a.indirimTutar,
+                       l.a.netBirimFiyat, l.a.netTutar, l.a.vergiTutari, l.a.kdvliTutar, it->k, by.no, by.name,
+                       store::timeText(plan[n].when)});
+            }
             if (!delivered.empty()) {
                 Movement m;
                 const QDate day = plan[n].when.date().addDays(r.between(1, 3));
@@ -646,9 +675,6 @@ private:
                 evrak = QStringLiteral("TZV%1%2").arg(m.when.date().year()).arg(++invoiceNo, 6, 10, QLatin1Char('0'));
                 double toplam = 0, indirim = 0, matrah = 0, kdv = 0;
                 for (const auto& [l, lineNo] : m.lines) {
-                    stokhar({idno, d.carino, l.item->no, date, time, m.iade ? u8("İade") : u8("Satış"), l.qty,
-                             l.price, l.a.tutar, l.rates[0], l.rates[1], l.rates[2], l.rates[3], l.a.indirimTutar,
-                             l.a.netBirimFiyat, l.a.netTutar, l.item->kdv, l.a.vergiTutari, d.vade, lineNo});
                     toplam += l.a.tutar;
                     indirim += l.a.indirimTutar;
                     matrah += l.a.netTutar;
@@ -661,6 +687,10 @@ private:
                         QStringLiteral("IRS%1").arg(invoiceNo, 6, 10, QLatin1Char('0')), date,
                         m.iade ? u8("İade İrsaliyesi") : u8("Satış İrsaliyesi"), m.order ? QVariant(m.order) : QVariant(),
                         round2(toplam), round2(indirim), round2(matrah), round2(kdv), round2(matrah + kdv)});
+                for (const auto& [l, lineNo] : m.lines)
+                    stokhar({idno, d.carino, l.item->no, date, time, m.iade ? u8("İade") : u8("Satış"), l.qty,
+                             l.price, l.a.tutar, l.rates[0], l.rates[1], l.rates[2], l.rates[3], l.a.indirimTutar,
+                             l.a.netBirimFiyat, l.a.netTutar, l.item->kdv, l.a.vergiTutari, d.vade, lineNo});
                 continue;
             }
             if (m.entries.empty()) { // opening balance

@@ -219,35 +219,63 @@ void put16(QByteArray& b, int v)
 
 } // namespace
 
+QByteArray gif(int width, int height, const std::vector<QRgb>& palette,
+               const std::vector<std::vector<std::uint8_t>>& frames, int delay)
+{
+    QByteArray out("GIF89a");
+    put16(out, width);
+    put16(out, height);
+    out.push_back(char(0xF7)); // global colour table of 256 entries
+    out.push_back(char(0));
+    out.push_back(char(0));
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = i < int(palette.size()) ? palette[std::size_t(i)] : qRgb(0, 0, 0);
+        out.push_back(char(qRed(c)));
+        out.push_back(char(qGreen(c)));
+        out.push_back(char(qBlue(c)));
+    }
+    out.append("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19); // loop for ever
+    for (const auto& pixels : frames) {
+        out.append("\x21\xF9\x04\x04", 4); // graphic control: keep the frame, delay follows
+        put16(out, delay);
+        out.append("\x00\x00", 2);
+        out.push_back(char(0x2C));
+        put16(out, 0);
+        put16(out, 0);
+        put16(out, width);
+        put16(out, height);
+        out.push_back(char(0));
+        out.push_back(char(8)); // minimum code size
+        const QByteArray data = lzw(pixels);
+        for (qsizetype i = 0; i < data.size(); i += 255) {
+            const qsizetype n = std::min<qsizetype>(255, data.size() - i);
+            out.push_back(char(n));
+            out.append(data.constData() + i, n);
+        }
+        out.push_back(char(0));
+    }
+    out.push_back(char(0x3B));
+    return out;
+}
+
 QByteArray animatedGif(Random& r, int width, int height, int frames)
 {
     // Palette: a ramp between two colours (0..223) and a ramp towards white for the moving light (224..255).
     const QColor a = hue(r, 220, 200), b = hue(r, 200, 120);
-    QByteArray gif("GIF89a");
-    put16(gif, width);
-    put16(gif, height);
-    gif.push_back(char(0xF7)); // global colour table of 256 entries
-    gif.push_back(char(0));
-    gif.push_back(char(0));
-    for (int i = 0; i < 256; ++i) {
-        QColor c;
-        if (i < 224) {
-            const double t = i / 223.0;
-            c = QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * t, a.greenF() + (b.greenF() - a.greenF()) * t,
-                                 a.blueF() + (b.blueF() - a.blueF()) * t);
-        } else {
-            const double t = (i - 224) / 31.0;
-            c = QColor::fromRgbF(a.redF() + (1 - a.redF()) * t, a.greenF() + (1 - a.greenF()) * t,
-                                 a.blueF() + (1 - a.blueF()) * t);
-        }
-        gif.push_back(char(c.red()));
-        gif.push_back(char(c.green()));
-        gif.push_back(char(c.blue()));
-    }
-    gif.append("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19); // loop for ever
+    std::vector<QRgb> palette;
+    const auto mix = [](const QColor& from, const QColor& to, double t) {
+        return QColor::fromRgbF(from.redF() + (to.redF() - from.redF()) * t, from.greenF() + (to.greenF() - from.greenF()) * t,
+                                from.blueF() + (to.blueF() - from.blueF()) * t)
+            .rgb();
+    };
+    for (int i = 0; i < 224; ++i)
+        palette.push_back(mix(a, b, i / 223.0));
+    for (int i = 0; i < 32; ++i)
+        palette.push_back(mix(a, Qt::white, i / 31.0));
 
-    std::vector<std::uint8_t> pixels(std::size_t(width) * height);
+    std::vector<std::vector<std::uint8_t>> images;
     for (int f = 0; f < frames; ++f) {
+        std::vector<std::uint8_t> pixels(std::size_t(width) * height);
         const int band = (width + 80) * f / std::max(1, frames) - 40;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
@@ -255,26 +283,9 @@ QByteArray animatedGif(Random& r, int width, int height, int frames)
                 pixels[std::size_t(y) * width + x] =
                     std::uint8_t(d < 32 ? 255 - d : ((x * 223 / std::max(1, width - 1)) + y) % 224);
             }
-        gif.append("\x21\xF9\x04\x04", 4); // graphic control: keep the frame, delay follows
-        put16(gif, 12);                      // 0.12 s
-        gif.append("\x00\x00", 2);
-        gif.push_back(char(0x2C));
-        put16(gif, 0);
-        put16(gif, 0);
-        put16(gif, width);
-        put16(gif, height);
-        gif.push_back(char(0));
-        gif.push_back(char(8)); // minimum code size
-        const QByteArray data = lzw(pixels);
-        for (qsizetype i = 0; i < data.size(); i += 255) {
-            const qsizetype n = std::min<qsizetype>(255, data.size() - i);
-            gif.push_back(char(n));
-            gif.append(data.constData() + i, n);
-        }
-        gif.push_back(char(0));
+        images.push_back(std::move(pixels));
     }
-    gif.push_back(char(0x3B));
-    return gif;
+    return gif(width, height, palette, images, 12);
 }
 
 QByteArray bitmap(Random& r, int width, int height)

@@ -324,8 +324,10 @@ const Migration domain{1, "alan şeması", {
         ACIKLAMA TEXT NOT NULL DEFAULT ''))",
     R"(CREATE INDEX CARIHAREKET_CARI ON CARIHAREKET (CARINO, TARIH, IDNO))",
 
+    // Sums of doubles carry binary noise; NUMERIC lets both engines round them to cents.
     R"(CREATE VIEW CARIBAKIYE AS
-        SELECT CARINO, SUM(BORC) AS TLBORC, SUM(ALACAK) AS TLALACAK, SUM(BORC) - SUM(ALACAK) AS TLBAKIYE
+        SELECT CARINO, ROUND(CAST(SUM(BORC) AS NUMERIC), 2) AS TLBORC, ROUND(CAST(SUM(ALACAK) AS NUMERIC), 2) AS TLALACAK,
+            ROUND(CAST(SUM(BORC) - SUM(ALACAK) AS NUMERIC), 2) AS TLBAKIYE
         FROM CARIHAREKET GROUP BY CARINO)",
 
     // An invoice is the document behind a statement row (same IDNO). EVRAKCINSI is its kind as shown

@@ -4,7 +4,7 @@
 #include "schema.h"
 
 #include <QSqlError>
-#include <QSqlRecord>
+#include <QStringList>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
@@ -167,11 +167,21 @@ Store::~Store()
         std::lock_guard lock(d_->registry->m);
         names.swap(d_->registry->names);
     }
-    threadConnections().byStore.erase(d_->id);
-    // Connections of threads that are still alive are removed here too; the destructor's contract is
-    // that those threads no longer use the store.
-    for (const QString& n : names)
-        dropConnection(n);
+    auto& mine = threadConnections();
+    QString own;
+    if (auto it = mine.byStore.find(d_->id); it != mine.byStore.end()) {
+        own = it->second.name;
+        mine.byStore.erase(it);
+    }
+    // Connections of threads that are still alive are removed here too (the destructor's contract is
+    // that those threads no longer use the store); Qt lets only the owning thread look one up, so
+    // those are just unregistered, which closes them.
+    for (const QString& n : names) {
+        if (n == own)
+            dropConnection(n);
+        else
+            QSqlDatabase::removeDatabase(n);
+    }
 }
 
 bool Store::isSqlite() const { return d_->sqlite; }
@@ -256,10 +266,12 @@ int versionOf(const QSqlDatabase& db)
     return q.next() ? q.value(0).toInt() : 0;
 }
 
-bool hasVersionTable(const QSqlDatabase& db)
+// Looked up by name in the tables the connection sees (PostgreSQL: along its search path).
+bool hasVersionTable(const QSqlDatabase& db, bool sqlite)
 {
-    const QStringList tables = db.tables(QSql::Tables);
-    return tables.contains(QLatin1String("schema_version"), Qt::CaseInsensitive);
+    QSqlQuery q = exec(db, sqlite ? QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'")
+                                  : QStringLiteral("SELECT COUNT(*) FROM (SELECT to_regclass('schema_version') AS t) v WHERE t IS NOT NULL"));
+    return q.next() && q.value(0).toInt() > 0;
 }
 
 } // namespace
@@ -267,7 +279,7 @@ bool hasVersionTable(const QSqlDatabase& db)
 int Store::schemaVersion()
 {
     QSqlDatabase c = db();
-    return hasVersionTable(c) ? versionOf(c) : 0;
+    return hasVersionTable(c, d_->sqlite) ? versionOf(c) : 0;
 }
 
 void Store::migrate()
