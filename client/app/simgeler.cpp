@@ -64,7 +64,7 @@ QPixmap durumSimgesi(int durum, int size)
         {QColor(0x1f, 0x6f, 0xb5), QStringLiteral("\u260E")}, // 2 call us
         {QColor(0xe0, 0x8a, 0x12), QStringLiteral("\u2708")}, // 3 on the way
         {QColor(0x7b, 0x4f, 0xa8), QStringLiteral("\u2605")}, // 4 special order
-        {QColor(0x8a, 0x8a, 0x2a), QStringLiteral("\u231B")}, // 5 being supplied
+        {QColor(0x8a, 0x8a, 0x2a), QStringLiteral("\u21BB")}, // 5 being supplied
     };
     if (durum < 0 || durum > 5)
         return QPixmap();
@@ -101,3 +101,16 @@ QPixmap logoResmi(int height)
 }
 
 QIcon menuSimgesi() { return QIcon(roundedGlyph(Glyph{QColor(0x0f, 0x3a, 0x63), QStringLiteral("\u2630")}, 48)); }
+
+QPixmap aramaResmi(int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal r = size * 0.3;
+    p.setPen(QPen(QColor(0x3d, 0x6f, 0x9e), size / 8.0, Qt::SolidLine, Qt::RoundCap));
+    p.drawEllipse(QPointF(size * 0.42, size * 0.42), r, r);
+    p.drawLine(QPointF(size * 0.64, size * 0.64), QPointF(size * 0.9, size * 0.9));
+    return pm;
+}

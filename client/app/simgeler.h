@@ -10,5 +10,7 @@ QIcon sekmeSimgesi(int index);
 QPixmap durumSimgesi(int durum, int size = 16);
 // The company logo for the header, at the given height.
 QPixmap logoResmi(int height);
+// A magnifier for the search bar.
+QPixmap aramaResmi(int size);
 // The picture of the general-menu button.
 QIcon menuSimgesi();

@@ -133,9 +133,8 @@ QWidget* TForm1::aramaPaneliKur()
     auto* h = new QHBoxLayout(Panel2);
     h->setContentsMargins(8, 2, 8, 2);
     h->setSpacing(4);
-    auto* icon = label(QStringLiteral("\u2315"), Panel2, "aramaikon");
-    icon->setFont(tahoma(22, true));
-    icon->setStyleSheet(QStringLiteral("color: #3d6f9e;"));
+    auto* icon = label(QString(), Panel2, "aramaikon");
+    icon->setPixmap(aramaResmi(26));
     h->addWidget(icon);
 
     araedit = new kit::UpperCaseEdit(Panel2);

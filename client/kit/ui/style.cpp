@@ -22,11 +22,7 @@ QLineEdit { background: white; border: 1px solid #9aa9b9; border-radius: 2px; pa
             selection-background-color: #3d6f9e; }
 QLineEdit:focus { border-color: #3d6f9e; }
 QTabWidget::pane { border: 1px solid #9aa9b9; background: white; top: -1px; }
-QTabBar::tab { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7f9fb, stop:1 #dde4ec);
-               border: 1px solid #9aa9b9; border-bottom: none; border-top-left-radius: 4px;
-               border-top-right-radius: 4px; margin-right: 2px; color: #1d2a38; }
-QTabBar::tab:selected { background: white; color: #0f3a63; }
-QTabBar::tab:hover:!selected { background: #e9f0f7; }
+/* Tabs take no box or border rules here: those would bypass the program's tab painter. */
 QMenu { background: white; border: 1px solid #9aa9b9; }
 QMenu::item { padding: 6px 24px 6px 24px; }
 QMenu::item:selected { background: #3d6f9e; color: white; }
