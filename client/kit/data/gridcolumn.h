@@ -73,25 +73,26 @@ struct CellPaint {
 
 // Returns true when it drew the cell; the grid's own drawing of the cell is then skipped.
 using PaintFn = std::function<bool(CellPaint&)>;
-// Text of a cell without a field of its own (drawn cells), for exports and searches.
+// Text of a cell without a field of its own (drawn cells), for exports and searches. Give a
+// lambda the return type QString: a string-builder expression would outlive its parts.
 using TextFn = std::function<QString(const RowRef&)>;
 
 struct ColumnDef {
-    QString field;       // the table's field; empty for a drawn cell
-    QString caption;     // empty: the field name
+    QString field{};     // the table's field; empty for a drawn cell
+    QString caption{};   // empty: the field name
     int weight = 1;      // share of the width in the weighted layout
     bool visible = true;
     bool offered = true; // listed in the column customisation
     Qt::Alignment alignment = {}; // horizontal; empty: numbers right, the rest left
     Editor editor = Editor::Label;
-    std::vector<ImageComboItem> items; // image combo
-    ImageList images;                  // image combo
+    std::vector<ImageComboItem> items{}; // image combo
+    ImageList images{};                // image combo
     QVariant checkedValue = 1;         // check box
     QVariant uncheckedValue = 0;
-    PaintFn paint;                     // custom draw
-    TextFn text;                       // custom draw
+    PaintFn paint{};                   // custom draw
+    TextFn text{};                     // custom draw
     int width = 100;
-    QString name;                      // an optional name to find the column by; default the field
+    QString name{};                    // an optional name to find the column by; default the field
     FieldType unboundType = FieldType::Text; // the cell type when the grid is unbound
 
     QString key() const { return name.isEmpty() ? field : name; }
@@ -147,9 +148,9 @@ struct GridStyle {
 };
 
 struct SummaryDef {
-    QString column; // column key
+    QString column{}; // column key
     Summary kind = Summary::Count;
-    QString format; // number pattern; empty: the field's display format
+    QString format{}; // number pattern; empty: the field's display format
 };
 
 } // namespace kit

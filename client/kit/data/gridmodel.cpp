@@ -106,6 +106,24 @@ QString filterOpText(FilterOp op)
     return {};
 }
 
+QVariant RowRef::value(const QString& field) const
+{
+    const int fi = isValid() ? table_->fieldIndex(field) : -1;
+    return fi < 0 ? QVariant() : table_->value(row_, fi);
+}
+
+double RowRef::real(const QString& field) const
+{
+    const int fi = isValid() ? table_->fieldIndex(field) : -1;
+    return fi < 0 ? 0.0 : table_->real(row_, fi);
+}
+
+QString RowRef::text(const QString& field) const
+{
+    const int fi = isValid() ? table_->fieldIndex(field) : -1;
+    return fi < 0 ? QString() : table_->displayText(row_, fi);
+}
+
 class GridModel::Observer : public TableObserver {
 public:
     explicit Observer(GridModel* m) : m_(m) {}
