@@ -285,8 +285,9 @@ int Store::schemaVersion()
 void Store::migrate()
 {
     QSqlDatabase c = db();
-    exec(c, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version ("
-                           "version INTEGER PRIMARY KEY, name TEXT NOT NULL, applied TEXT NOT NULL)"));
+    if (!hasVersionTable(c, d_->sqlite)) // looked up first: PostgreSQL reports an existing table as a notice
+        exec(c, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version ("
+                               "version INTEGER PRIMARY KEY, name TEXT NOT NULL, applied TEXT NOT NULL)"));
     const auto& all = schema::migrations();
     int current = versionOf(c);
     if (!all.empty() && current > all.back().version)

@@ -4,13 +4,16 @@
 #include "demo/demo.h"
 #include "store/store.h"
 
+#include <QCryptographicHash>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QVariant>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace storetest {
 
@@ -43,6 +46,37 @@ inline QVariant scalar(store::Store& s, const QString& sql)
 {
     QSqlQuery q = store::exec(s.db(), sql);
     return q.next() ? q.value(0) : QVariant();
+}
+
+// Per table of the generator: its row count and a hash of every value in key order, as readable text.
+inline std::string fingerprint(store::Store& s)
+{
+    const char* tables[][2] = {
+        {"STOK", "STOK_STOKNO"}, {"STOKRESIM", "STOK_STOKNO"}, {"FIYATLISTESATIR", "LISTENO, STOK_STOKNO"},
+        {"SATICI", "SATICINO"}, {"CARI", "CARINO"}, {"CARIINDIRIM", "SIRANO"}, {"KULLANICI", "SIRANO"},
+        {"BILGISAYAR", "BILGISAYARID"}, {"SEPET", "SIRANO"}, {"SIPARIS", "IDNO"}, {"SIPARISSATIR", "SIRANO"},
+        {"CARIHAREKET", "IDNO"}, {"FATURA", "IDNO"}, {"STOKHAR", "STOKHAR_NO"}, {"TAHSILAT", "SIRANO"},
+        {"SANALPOS", "SIRANO"}, {"KARGOFIRMA", "SIRANO"}, {"DUYURU", "SIRANO"}, {"BANNER", "BANNERNO"},
+        {"KAYANYAZI", "SIRANO"}, {"ISTEK", "SIRANO"}, {"AYAR", "ANAHTAR"},
+    };
+    std::string out;
+    for (const auto& [table, key] : tables) {
+        QCryptographicHash h(QCryptographicHash::Sha256);
+        QSqlQuery q = store::exec(s.db(), QStringLiteral("SELECT * FROM %1 ORDER BY %2")
+                                              .arg(QString::fromLatin1(table), QString::fromLatin1(key)));
+        int rows = 0;
+        while (q.next()) {
+            ++rows;
+            for (int c = 0; c < q.record().count(); ++c) {
+                // A driver may give NULL a type (PostgreSQL: a null int), which would read as 0.
+                const QVariant v = q.value(c);
+                h.addData(v.isNull() ? QByteArray("\x01NULL") : v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8());
+                h.addData(QByteArrayView("|"));
+            }
+        }
+        out += std::string(table) + '=' + std::to_string(rows) + ':' + h.result().toHex().left(12).toStdString() + '\n';
+    }
+    return out;
 }
 
 } // namespace storetest
