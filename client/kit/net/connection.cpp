@@ -65,7 +65,15 @@ struct Connection::Link {
                 result = ec;
                 return;
             }
-            http::async_read(stream, buffer, parser, [&](const error_code& ec2, std::size_t) { result = ec2; });
+            // The header on its own first: in eager mode this Beast version skips the body limit
+            // when the header and the body arrive in one read.
+            http::async_read_header(stream, buffer, parser, [&](const error_code& ec2, std::size_t) {
+                if (ec2 || parser.is_done()) {
+                    result = ec2;
+                    return;
+                }
+                http::async_read(stream, buffer, parser, [&](const error_code& ec3, std::size_t) { result = ec3; });
+            });
         });
         ioc.restart();
         ioc.run();
