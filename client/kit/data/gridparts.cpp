@@ -290,10 +290,16 @@ void GridHeader::paintSection(QPainter* p, const QRect& rect, int logical) const
     p->setPen(st.headerText);
     const QString caption = m->headerData(logical, Qt::Horizontal).toString();
     const QFontMetrics fm(st.headerFont);
-    if (fm.horizontalAdvance(caption) <= textRect.width() || textRect.height() < 2 * fm.height())
-        p->drawText(textRect, Qt::AlignCenter, fm.elidedText(caption, Qt::ElideRight, textRect.width()));
-    else
+    // Two lines when the header is tall enough and every word fits its width; otherwise one, elided.
+    bool wrap = fm.horizontalAdvance(caption) > textRect.width() && textRect.height() >= 2 * fm.height() &&
+                caption.contains(u' ');
+    if (wrap)
+        for (const auto& word : caption.split(u' ', Qt::SkipEmptyParts))
+            wrap = wrap && fm.horizontalAdvance(word) <= textRect.width();
+    if (wrap)
         p->drawText(textRect, Qt::AlignCenter | Qt::TextWordWrap, caption);
+    else
+        p->drawText(textRect, Qt::AlignCenter, fm.elidedText(caption, Qt::ElideRight, textRect.width()));
     p->restore();
 }
 
