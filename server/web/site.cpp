@@ -15,6 +15,8 @@ constexpr std::string_view kHtml = "text/html; charset=utf-8";
 
 void siteRoot(const WebContext&, HttpRequest& req, Respond& respond)
 {
+    if (req.method() != boost::beast::http::verb::get)
+        return respond(methodNotAllowed(req, "GET"));
     static const std::string page = R"(<!DOCTYPE html>
 <html lang="tr">
 <head><meta charset="utf-8"><title>Tezval Otomotiv</title></head>
@@ -33,7 +35,7 @@ struct Route {
     Page page;
 };
 
-// One line per page. Still to come, each as its own page function:
+// One line per page; each page checks the methods it takes. Still to come, each as its own page function:
 //   /resimgoster.ashx?id=N   a product picture from the database (run it on context.workers)
 //   /formmailgonder.aspx     the request form, keys carino, kullanici, id
 //   /pelvano.html            the demo card-payment page, keys carino, sube, firmasi, bakiye
@@ -49,11 +51,8 @@ Router siteRouter(WebContext context)
     return [context](HttpRequest req, Respond respond) {
         const std::string_view path = targetPath(req);
         for (const auto& route : kRoutes) {
-            if (route.path != path)
-                continue;
-            if (req.method() != boost::beast::http::verb::get)
-                return respond(methodNotAllowed(req, "GET"));
-            return route.page(context, req, respond);
+            if (route.path == path)
+                return route.page(context, req, respond);
         }
         respond(makeResponse(req, HttpStatus::not_found,
                              "<!DOCTYPE html><html lang=\"tr\"><head><meta charset=\"utf-8\"><title>Bulunamadı</title></head>"
