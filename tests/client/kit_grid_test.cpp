@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -297,6 +298,39 @@ TEST_F(GridTest, GroupsInAscendingOrderWithGroupFootersAndCollapse)
     grid.setGroupedColumns({});
     EXPECT_EQ(m->rowCount(), 6);
     EXPECT_TRUE(grid.isColumnVisible(QStringLiteral("SATICI")));
+}
+
+TEST_F(GridTest, GroupByBoxTakesHeaderColumnsOfItsOwnGrid)
+{
+    auto* box = grid.findChild<kit::GroupByBox*>();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(box->isVisible());
+    auto drop = [box](const QByteArray& data, QPoint at) {
+        QMimeData mime;
+        mime.setData(QString::fromLatin1(kit::kColumnMime), data);
+        QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(box, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent ev(QPointF(at), Qt::MoveAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(box, &ev);
+        return true;
+    };
+    EXPECT_TRUE(drop(kit::columnDragData(&grid, grid.columnIndex(QStringLiteral("SATICI"))), QPoint(300, 10)));
+    EXPECT_EQ(grid.groupedColumns(), QStringList{QStringLiteral("SATICI")});
+
+    kit::Grid other;
+    other.setColumns(kittest::columns());
+    EXPECT_FALSE(drop(kit::columnDragData(&other, 0), QPoint(300, 10))); // another grid's column
+    EXPECT_FALSE(drop(QByteArray("1"), QPoint(300, 10)));
+
+    // Dropped left of the first chip, a column becomes the outer grouping.
+    EXPECT_TRUE(drop(kit::columnDragData(&grid, grid.columnIndex(QStringLiteral("DURUM"))), QPoint(1, 10)));
+    EXPECT_EQ(grid.groupedColumns(), (QStringList{QStringLiteral("DURUM"), QStringLiteral("SATICI")}));
+    EXPECT_EQ(grid.model()->groupText(0), QStringLiteral("Depo1 : Yok"));
+
+    QTest::mouseClick(box, Qt::LeftButton, {}, box->removeRect(0).center());
+    EXPECT_EQ(grid.groupedColumns(), QStringList{QStringLiteral("SATICI")});
 }
 
 TEST_F(GridTest, ImageComboShowsTheMappedIconAndCheckBoxesFollowTheirValues)

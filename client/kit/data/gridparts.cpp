@@ -51,6 +51,21 @@ void drawTriangle(QPainter* p, const QRect& r, bool down, const QColor& c)
 
 } // namespace
 
+QByteArray columnDragData(const Grid* grid, int column)
+{
+    return QByteArray::number(quintptr(grid), 16) + ':' + QByteArray::number(column);
+}
+
+int droppedColumn(const Grid* grid, const QMimeData* mime)
+{
+    const QList<QByteArray> parts = mime->data(QString::fromLatin1(kColumnMime)).split(':');
+    bool okGrid = false, okCol = false;
+    if (parts.size() != 2 || parts[0].toULongLong(&okGrid, 16) != quintptr(grid) || !okGrid)
+        return -1;
+    const int c = parts[1].toInt(&okCol);
+    return okCol && c >= 0 && c < grid->columnCount() ? c : -1;
+}
+
 // ---- view ----
 
 GridView::GridView(Grid* grid) : QTableView(grid), grid_(grid), corner_(new QToolButton(this))
@@ -328,7 +343,7 @@ void GridHeader::mouseMoveEvent(QMouseEvent* e)
                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
         QHeaderView::mouseReleaseEvent(&release);
         auto* mime = new QMimeData;
-        mime->setData(QString::fromLatin1(kColumnMime), QByteArray::number(section));
+        mime->setData(QString::fromLatin1(kColumnMime), columnDragData(grid_, section));
         auto* drag = new QDrag(this);
         drag->setMimeData(mime);
         const QRect r(sectionViewportPosition(section), 0, sectionSize(section), height());
@@ -542,7 +557,7 @@ void GroupByBox::contextMenuEvent(QContextMenuEvent* e)
 
 void GroupByBox::dragEnterEvent(QDragEnterEvent* e)
 {
-    if (e->mimeData()->hasFormat(QString::fromLatin1(kColumnMime)) && e->source() == grid_->view()->horizontalHeader())
+    if (droppedColumn(grid_, e->mimeData()) >= 0)
         e->acceptProposedAction();
 }
 
@@ -559,9 +574,8 @@ int GroupByBox::dropPosition(const QPoint& p) const
 
 void GroupByBox::dropEvent(QDropEvent* e)
 {
-    bool ok = false;
-    const int col = e->mimeData()->data(QString::fromLatin1(kColumnMime)).toInt(&ok);
-    if (!ok)
+    const int col = droppedColumn(grid_, e->mimeData());
+    if (col < 0)
         return;
     grid_->groupByColumn(col, dropPosition(e->position().toPoint()));
     e->acceptProposedAction();

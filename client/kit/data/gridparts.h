@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class QMimeData;
 class QToolButton;
 
 namespace kit {
@@ -14,6 +15,11 @@ namespace kit {
 class Grid;
 
 inline constexpr const char* kColumnMime = "application/x-kit-grid-column";
+
+// A header column dragged towards the group-by box: the data names the grid and the column, so
+// only that grid's box takes it.
+QByteArray columnDragData(const Grid* grid, int column);
+int droppedColumn(const Grid* grid, const QMimeData* mime); // -1 when not one of grid's columns
 
 class GridView : public QTableView {
     Q_OBJECT
