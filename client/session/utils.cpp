@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include <chrono>
+#include <iterator>
 #include <thread>
 #include <vector>
 
