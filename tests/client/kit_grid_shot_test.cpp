@@ -215,10 +215,4 @@ TEST(GridShot, GroupedByMakerWithGroupFooters)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return kittest::runWidgetTests(argc, argv); }

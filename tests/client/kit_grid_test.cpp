@@ -599,6 +599,27 @@ TEST(UnboundGrid, RowsFilledInCodeWithPictures)
 
     grid.setFocusedRowIndex(2);
     EXPECT_EQ(grid.focusedValue(QStringLiteral("arama")).toString(), QStringLiteral("FREN"));
+
+    // A worker refills the rows while the grid is disabled and in an update: nothing is announced
+    // until the update ends.
+    QSignalSpy resets(grid.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy changes(grid.model(), &QAbstractItemModel::dataChanged);
+    grid.setEnabled(false);
+    grid.beginUpdate();
+    std::thread worker([&grid] {
+        while (grid.rowCount() > 0)
+            grid.deleteRow(0);
+        for (int i = 0; i < 2; ++i)
+            grid.setCellValue(grid.appendRow(), QStringLiteral("arama"), QStringLiteral("YENİ %1").arg(i));
+    });
+    worker.join();
+    EXPECT_EQ(resets.count() + changes.count(), 0);
+    grid.endUpdate();
+    grid.setEnabled(true);
+    EXPECT_EQ(resets.count(), 1);
+    ASSERT_EQ(grid.viewRowCount(), 2);
+    EXPECT_EQ(grid.cellValue(1, QStringLiteral("arama")).toString(), QStringLiteral("YENİ 1"));
+
     while (grid.rowCount() > 0)
         grid.deleteRow(0);
     EXPECT_EQ(grid.viewRowCount(), 0);
@@ -608,10 +629,4 @@ TEST(UnboundGrid, RowsFilledInCodeWithPictures)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return kittest::runWidgetTests(argc, argv); }

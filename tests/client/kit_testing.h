@@ -7,9 +7,13 @@
 
 #include <QAbstractItemModel>
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QColor>
+#include <QLocale>
 #include <QMessageLogContext>
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
@@ -117,5 +121,17 @@ private:
     }
     std::unique_ptr<QAbstractItemModelTester> tester_;
 };
+
+// The main of a widget test: offscreen unless a platform is named (test discovery at build time
+// runs without a display), Turkish number settings, then every test.
+inline int runWidgetTests(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
 
 } // namespace kittest

@@ -243,7 +243,7 @@ void Grid::setDataSource(DataSource* ds)
 void Grid::beginUpdate()
 {
     if (updateLock_++ == 0)
-        view_->setUpdatesEnabled(false);
+        setUpdatesEnabled(false); // the footer and the group box too: they read the same rows
     model_->beginUpdate();
 }
 
@@ -253,7 +253,7 @@ void Grid::endUpdate()
         return;
     model_->endUpdate();
     if (--updateLock_ == 0) {
-        view_->setUpdatesEnabled(true);
+        setUpdatesEnabled(true);
         view_->viewport()->update();
         footer_->update();
     }

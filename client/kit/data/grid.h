@@ -55,7 +55,9 @@ public:
     void setDataSource(DataSource* ds);
     DataSource* dataSource() const { return source_; }
     Table* table() const;
-    // Painting and rebuilding wait until the matching endUpdate().
+    // Painting and rebuilding wait until the matching endUpdate(). Inside an update the grid
+    // announces no change, so a worker may fill its table (bound or unbound) while the grid is
+    // disabled; the end shows the new rows.
     void beginUpdate();
     void endUpdate();
 

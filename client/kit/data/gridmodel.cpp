@@ -201,6 +201,11 @@ void GridModel::onTableReset()
 
 void GridModel::onRowChanged(int row)
 {
+    if (updateLock_ > 0) {
+        // Inside an update nothing is announced (the writer may be a worker); the end rebuilds.
+        pending_ = true;
+        return;
+    }
     footerDirty_ = true;
     groupCache_.clear();
     const int vr = viewRowOf(row);
@@ -211,7 +216,11 @@ void GridModel::onRowChanged(int row)
     emit summariesChanged();
 }
 
-void GridModel::onCursorMoved(int row) { emit cursorMoved(row); }
+void GridModel::onCursorMoved(int row)
+{
+    if (updateLock_ == 0)
+        emit cursorMoved(row);
+}
 
 void GridModel::onTableDestroyed()
 {
@@ -308,7 +317,7 @@ void GridModel::rebuild()
                     return na ? -1 : 1;
                 return rk[std::size_t(a)] - rk[std::size_t(b)];
             }
-            return compareRows(a, b, c, nullptr);
+            return compareRows(a, b, c);
         };
         if (!keyCols.empty()) {
             std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
@@ -576,18 +585,12 @@ std::vector<FilterItem> GridModel::filterItems(int col) const
         for (const auto& x : strings)
             raws.push_back(x);
     } else if (t != FieldType::Blob) {
-        std::set<qint64> s;
+        std::map<qint64, int> firstRow; // each distinct value with a row holding it
         for (int r = 0; r < rowTotal_; ++r)
             if (!table_->isNull(r, fi))
-                s.insert(table_->integer(r, fi));
-        for (qint64 k : s) {
-            // Find one row holding k to get its typed value back.
-            for (int r = 0; r < rowTotal_; ++r)
-                if (!table_->isNull(r, fi) && table_->integer(r, fi) == k) {
-                    raws.push_back(table_->value(r, fi));
-                    break;
-                }
-        }
+                firstRow.emplace(table_->integer(r, fi), r);
+        for (const auto& kv : firstRow)
+            raws.push_back(table_->value(kv.second, fi));
     }
     QHash<QString, std::size_t> byText;
     for (const QVariant& v : raws) {
@@ -665,7 +668,7 @@ QString GridModel::filterDescription() const
 
 // ---- sorting and grouping ----
 
-int GridModel::compareRows(int a, int b, int col, const std::vector<QByteArray>*) const
+int GridModel::compareRows(int a, int b, int col) const
 {
     const int fi = fieldOf(col);
     if (fi < 0)

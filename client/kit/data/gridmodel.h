@@ -196,7 +196,7 @@ private:
     void buildLayout();
     bool identity() const { return identity_; }
     bool passes(int row) const;
-    int compareRows(int a, int b, int col, const std::vector<QByteArray>* keys) const;
+    int compareRows(int a, int b, int col) const;
     QVariant computeSummary(const SummaryDef& s, int first, int count) const;
     void appendGroupRows(std::vector<ViewRow>& out, int g, bool allExpanded) const;
     int groupEnd(int g) const;
