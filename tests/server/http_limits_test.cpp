@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <future>
 #include <mutex>
+#include <random>
 #include <thread>
 
 namespace {
@@ -60,6 +61,31 @@ TEST(HttpLimits, MalformedAndOversizedRequestsGetTheirStatus)
 
     // Through an ordinary client: a body over the limit is refused, one under it is dispatched.
     EXPECT_EQ(server.post("BuyukGetir", R"({"_parameters":[")" + std::string(2000, 'x') + "\"]}").status, 413);
+    EXPECT_EQ(server.post("BuyukGetir", kSignIn).status, 200);
+}
+
+TEST(HttpLimits, GarbledInputNeverBringsTheServerDown)
+{
+    srvtest::Options o = quiet();
+    o.handlers = [](srv::Dispatcher& d) { d.handle("CariAra", [](srv::Call& c) { c.out.text(c.in.text(1)); }); };
+    TestServer server(o);
+    std::mt19937 random(2026); // fixed seed: a failure repeats
+    const std::string envelope = R"({"_parameters":[{"type":"baglantiu.TSonucBilgisi","id":1,"fields":{"FCARINO":5}},"x"]})";
+    for (int i = 0; i < 150; ++i) {
+        // Damaged envelopes are refused as bad input, never answered as a server fault.
+        std::string body = envelope;
+        for (int k = 0; k < 3; ++k)
+            body[random() % body.size()] = char(random() % 256);
+        const Reply r = server.post("CariAra", body);
+        EXPECT_TRUE(r.status == 400 || r.status == 200) << r.status << " for " << body;
+    }
+    for (int i = 0; i < 50; ++i) {
+        // Raw bytes, some behind a sound request line.
+        std::string bytes = i % 2 ? "POST /datasnap/rest/TServerMethods1/BuyukGetir HTTP/1.1\r\n" : "";
+        for (int k = 0; k < 300; ++k)
+            bytes += char(random() % 256);
+        server.rawSend(bytes);
+    }
     EXPECT_EQ(server.post("BuyukGetir", kSignIn).status, 200);
 }
 
@@ -163,6 +189,10 @@ TEST(HttpLimits, KeptAliveConnectionServesRequestsInARow)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(c.post("BuyukGetir", kSignIn).status, 200);
     EXPECT_EQ(c.request("GET", "/datasnap/").status, 200);
+    // A large body within the limit passes through the bounded read buffer.
+    const Reply large = c.post("BuyukGetir", R"({"_parameters":[")" + std::string(4 << 20, 'x') + "\"]}");
+    EXPECT_EQ(large.status, 200);
+    EXPECT_NE(large.body.find("\"FVarmi\":false"), std::string::npos);
     EXPECT_TRUE(c.isOpen());
     // Two requests in one write are answered in order.
     RawSocket pipelined(server.port());
