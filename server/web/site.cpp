@@ -1,6 +1,8 @@
 // Pages of the wholesaler's web host, found by path in one table.
 #include "web/site.h"
 
+#include "web/istekformu.h"
+
 #include <boost/beast/http/verb.hpp>
 
 #include <string_view>
@@ -37,11 +39,11 @@ struct Route {
 
 // One line per page; each page checks the methods it takes. Still to come, each as its own page function:
 //   /resimgoster.ashx?id=N   a product picture from the database (run it on context.workers)
-//   /formmailgonder.aspx     the request form, keys carino, kullanici, id
 //   /pelvano.html            the demo card-payment page, keys carino, sube, firmasi, bakiye
 //   /exe/TezvalSetup.exe     the setup program, when one is present
 constexpr Route kRoutes[] = {
     {"/", siteRoot},
+    {"/formmailgonder.aspx", requestFormPage},
 };
 
 } // namespace
