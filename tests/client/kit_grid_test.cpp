@@ -514,6 +514,10 @@ TEST_F(GridTest, WeightedLayoutAndBestFit)
     grid.layoutColumns(1153);
     EXPECT_EQ(grid.columnWidth(QStringLiteral("ADI")), 3 * (971 / 12));
 
+    grid.setRowHeight(60);
+    EXPECT_EQ(grid.view()->rowHeight(3), 60);
+    EXPECT_EQ(grid.viewRowCount(), 6);
+
     std::vector<kit::ColumnDef> none{{.field = QStringLiteral("ADI"), .weight = 0}};
     grid.setColumns(none);
     EXPECT_FALSE(grid.spreadByWeights()); // nothing to share out

@@ -186,6 +186,14 @@ int Grid::rowHeight() const
     return options_.rowHeight > 0 ? options_.rowHeight : QFontMetrics(style_.font).height() + 8;
 }
 
+void Grid::setRowHeight(int h)
+{
+    if (options_.rowHeight == h)
+        return;
+    options_.rowHeight = h;
+    indicator_->setDefaultSectionSize(rowHeight());
+}
+
 void Grid::applyOptions()
 {
     model_->setReadOnly(options_.readOnly);

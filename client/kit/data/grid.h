@@ -50,6 +50,7 @@ public:
     void setGridStyle(const GridStyle& s);
     const GridStyle& gridStyle() const { return style_; }
     int rowHeight() const;
+    void setRowHeight(int h); // data row height alone, without re-applying the other options
 
     // Binding. A detached grid shows no rows and does not read its table.
     void setDataSource(DataSource* ds);

@@ -708,6 +708,8 @@ void GridModel::setGroupColumns(const std::vector<int>& cols)
 
 void GridModel::setGroupFooters(GroupFooters g)
 {
+    if (groupFooters_ == g)
+        return;
     groupFooters_ = g;
     rebuild();
 }
