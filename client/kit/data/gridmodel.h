@@ -194,7 +194,6 @@ private:
     void rebuild();
     void scheduleRebuild();
     void buildLayout();
-    bool identity() const { return identity_; }
     bool passes(int row) const;
     int compareRows(int a, int b, int col) const;
     QVariant computeSummary(const SummaryDef& s, int first, int count) const;
