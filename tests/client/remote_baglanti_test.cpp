@@ -2,6 +2,7 @@
 #include "kit/net/connection.h"
 #include "remote/beklesinu.h"
 #include "remote_testing.h"
+#include "support/qt_main.h"
 #include "session/utils.h"
 
 #include <QPointer>
@@ -269,9 +270,4 @@ TEST(Senkronize, RunsOnTheUiThreadAndCarriesExceptionsBack)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return runQtTests(argc, argv); }

@@ -1,5 +1,6 @@
 // MesajVer: captions, icons, beeps, Turkish labels, the default button's focus and tab order, results.
 #include "remote_testing.h"
+#include "support/qt_main.h"
 #include "session/utils.h"
 
 #include <QMessageBox>
@@ -180,9 +181,4 @@ TEST(MesajVer, CentredOnItsOwner)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return runQtTests(argc, argv); }

@@ -2,6 +2,7 @@
 #include "kit/net/connection.h"
 #include "remote/proxim.h"
 #include "remote_testing.h"
+#include "support/qt_main.h"
 #include "session/utils.h"
 #include "support/test_server.h"
 
@@ -289,9 +290,4 @@ TEST(BaglantiAc, AServerThatComesUpOnTheThirdAttempt)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return runQtTests(argc, argv); }
