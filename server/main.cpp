@@ -58,6 +58,7 @@ int main(int argc, char** argv)
         options.listen = cl.listen;
         options.web = cl.web;
         options.threads = cl.threads;
+        options.setupFile = cl.setupFile;
         srv::Server server(store, dispatcher, options);
 
         boost::asio::io_context signalLoop;

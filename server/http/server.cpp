@@ -131,7 +131,7 @@ void Server::start()
     auto& o = d_->options;
     d_->listen(d_->api, "api", operationsRouter(d_->dispatcher, d_->store, d_->workers), o.listen);
     if (o.web)
-        d_->listen(d_->web, "web", siteRouter(WebContext{d_->store, d_->workers}), *o.web);
+        d_->listen(d_->web, "web", siteRouter(WebContext{d_->store, d_->workers, o.setupFile}), *o.web);
     d_->keepRunning.emplace(d_->io.get_executor());
     for (int i = 0; i < std::max(1, o.ioThreads); ++i)
         d_->ioThreads.emplace_back([this] { d_->runIo(); });

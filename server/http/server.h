@@ -29,6 +29,7 @@ struct ServerOptions {
     Limits limits;
     bool log = true; // one line per request on standard error
     std::chrono::milliseconds shutdownGrace{10000}; // how long stop() lets answers in progress finish
+    QString setupFile; // the setup program the web host hands out; empty: none
 };
 
 class Server {

@@ -2,6 +2,7 @@
 #include "web/site.h"
 
 #include "web/istekformu.h"
+#include "web/kurulum.h"
 
 #include <boost/beast/http/verb.hpp>
 
@@ -40,10 +41,10 @@ struct Route {
 // One line per page; each page checks the methods it takes. Still to come, each as its own page function:
 //   /resimgoster.ashx?id=N   a product picture from the database (run it on context.workers)
 //   /pelvano.html            the demo card-payment page, keys carino, sube, firmasi, bakiye
-//   /exe/TezvalSetup.exe     the setup program, when one is present
 constexpr Route kRoutes[] = {
     {"/", siteRoot},
     {"/formmailgonder.aspx", requestFormPage},
+    {"/exe/TezvalSetup.exe", setupDownload},
 };
 
 } // namespace

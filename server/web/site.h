@@ -15,6 +15,7 @@ namespace srv {
 struct WebContext {
     store::Store& store;
     boost::asio::thread_pool& workers;
+    QString setupFile; // the setup program of "/exe/TezvalSetup.exe"; empty: none
 };
 
 Router siteRouter(WebContext context);

@@ -245,6 +245,72 @@ TEST_F(GirisTest, CancelEndsTheProcess)
     EXPECT_EQ(g.result(), QDialog::Rejected);
 }
 
+TEST_F(GirisTest, AnotherVersionDownloadsAndStartsTheSetupThenEnds)
+{
+    QTemporaryDir files;
+    const QString setup = files.filePath(QStringLiteral("setup.bin"));
+    const QByteArray program(300 * 1024, 'Z');
+    {
+        QFile f(setup);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(program);
+    }
+    srvtest::Options o = boundDemo(3);
+    o.setupFile = setup;
+    srvtest::TestServer server(o);
+
+    // A leftover from an earlier attempt is replaced.
+    const QString target = QDir(YerelVeriKlasoru()).filePath(QStringLiteral("TezvalSetup.exe"));
+    QDir().mkpath(YerelVeriKlasoru());
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("eski");
+    }
+    QStringList started;
+    kit::setShellHook([&](const QString& file, const QStringList& params) {
+        QFile f(file);
+        started << file << params.join(u' ') << QString::number(f.open(QIODevice::ReadOnly) ? f.readAll() == program : false);
+        return true;
+    });
+    QString notice, progress;
+    script.on<Tdosyaindir>([&](Tdosyaindir& d) {
+        notice = d.sLabel1->text();
+        d.GuncellemeIndir(); // a second activation while the first download runs starts nothing
+        progress = d.bilgi->text();
+    });
+    Giris g(e2e::ayarFor(server.port(), server.webPort(), kIstasyon));
+    g.type(QStringLiteral("X"), QStringLiteral("Y"));
+    g.dlg.Button1->click();
+    ASSERT_TRUE(e2e::waitUntil([&] { return script.ends >= 2 && !g.dlg.isVisible(); }));
+    kit::setShellHook({});
+    EXPECT_EQ(notice, QStringLiteral("Tezval Otomotiv B2B Programının\r\nYeni versiyonu indirilecektir\r\nLütfen Bekleyiniz...!\r\nVersion: 3-2"));
+    EXPECT_EQ(started, (QStringList{target, QStringLiteral("/silent"), QStringLiteral("1")}));
+    EXPECT_TRUE(progress.startsWith(QStringLiteral("Bilgi: %100,00  İndirilen: 0,29/0,29 Mb"))) << progress.toStdString();
+    EXPECT_TRUE(script.texts().isEmpty()) << script.texts().join(u'|').toStdString();
+}
+
+TEST_F(GirisTest, FailedDownloadIsReportedAndNothingIsStarted)
+{
+    srvtest::TestServer server(boundDemo(3)); // no setup program on the web host: 404
+    bool startedAny = false;
+    kit::setShellHook([&](const QString&, const QStringList&) { return startedAny = true; });
+    Giris g(e2e::ayarFor(server.port(), server.webPort(), kIstasyon));
+    g.type(QStringLiteral("X"), QStringLiteral("Y"));
+    g.dlg.Button1->click();
+    ASSERT_TRUE(e2e::waitUntil([&] { return script.ends >= 2 && !g.dlg.isVisible(); }));
+    kit::setShellHook({});
+    EXPECT_FALSE(startedAny) << "an error page is never started as a program";
+    ASSERT_EQ(script.texts().size(), 1);
+    EXPECT_TRUE(script.texts().front().startsWith(QStringLiteral("Hata Oluştu !\r\nHata: "))) << script.texts().front().toStdString();
+}
+
+TEST(Guncelleme, ProgressTextUsesTheUsersSeparators)
+{
+    EXPECT_EQ(Tdosyaindir::IlerlemeMetni(2 * 1024 * 1024, qint64(0.45 * 2 * 1024 * 1024)),
+              QStringLiteral("Bilgi: %45,00  İndirilen: 0,90/2,00 Mb"));
+}
+
 // The main window from creation: sign-in through the dialog, then the account's view.
 class MainWindowTest : public GirisTest {
 protected:

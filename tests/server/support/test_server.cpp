@@ -250,6 +250,7 @@ TestServer::TestServer(Options options) : d_(std::make_unique<Impl>())
     so.ioThreads = o.ioThreads;
     so.limits = o.limits;
     so.log = o.log;
+    so.setupFile = o.setupFile;
     d_->server = std::make_unique<srv::Server>(*d_->store, d_->dispatcher, so);
     d_->server->start(); // the sockets listen once start() returns
 }

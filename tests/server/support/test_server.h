@@ -41,6 +41,7 @@ struct Options {
     bool web = true;
     srv::Limits limits;
     bool log = false; // the server's line per request on standard error
+    QString setupFile; // the setup program the web host hands out; empty: none
     // Runs after the built handlers are registered: lets a test add or replace handlers.
     std::function<void(srv::Dispatcher&)> handlers;
 };
