@@ -5,10 +5,12 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -80,17 +82,30 @@ void Senkronize(const std::function<void()>& step)
         step();
         return;
     }
-    std::exception_ptr failure;
+    // Shared with the queued call, which may outlive this frame when the wait below is given up.
+    struct Handover {
+        std::function<void()> step;
+        std::exception_ptr failure;
+        QSemaphore done;
+    };
+    auto h = std::make_shared<Handover>();
+    h->step = step;
     QMetaObject::invokeMethod(
         app,
-        [&] {
+        [h] {
             try {
-                step();
+                h->step();
             } catch (...) {
-                failure = std::current_exception();
+                h->failure = std::current_exception();
             }
+            h->done.release();
         },
-        Qt::BlockingQueuedConnection);
-    if (failure)
-        std::rethrow_exception(failure);
+        Qt::QueuedConnection);
+    // An application that is closing runs no more queued calls and waits for the pool: a worker
+    // that kept waiting here would hold that up for ever.
+    while (!h->done.tryAcquire(1, 50))
+        if (QCoreApplication::closingDown())
+            return;
+    if (h->failure)
+        std::rethrow_exception(h->failure);
 }
