@@ -5,6 +5,7 @@
 #include "kit/net/connection.h"
 #include "kit/ui/busyindicator.h"
 #include "kit/ui/modal.h"
+#include "kit/ui/style.h"
 #include "kit/ui/widgets.h"
 #include "remote/beklesinu.h"
 #include "session/girisformu.h"
@@ -33,15 +34,6 @@ namespace {
 
 const QString kBaslik = QStringLiteral("Tezval Otomotiv B2B Programı");
 
-QFont tahoma(int pixels, bool bold)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
 QLabel* label(const QString& text, QWidget* parent, const char* name = nullptr)
 {
     auto* l = new QLabel(text, parent);
@@ -56,7 +48,7 @@ TForm1::TForm1(const ProgramAyari& a, QWidget* parent) : QMainWindow(parent), ba
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kBaslik);
-    setFont(tahoma(13, true));
+    setFont(kit::tahoma(13, true));
 
     auto* central = new QWidget(this);
     auto* v = new QVBoxLayout(central);
@@ -139,7 +131,7 @@ QWidget* TForm1::aramaPaneliKur()
 
     araedit = new kit::UpperCaseEdit(Panel2);
     araedit->setObjectName(QStringLiteral("araedit"));
-    araedit->setFont(tahoma(20, true));
+    araedit->setFont(kit::tahoma(20, true));
     araedit->setFixedWidth(340);
     araedit->setPlaceholderText(QStringLiteral("Stok kodu, adı veya OEM no"));
     h->addWidget(araedit);
@@ -182,7 +174,7 @@ void TForm1::sekmeleriKur()
     sPageControl1 = new QTabWidget(this);
     sPageControl1->setObjectName(QStringLiteral("sPageControl1"));
     sPageControl1->setIconSize(QSize(32, 32));
-    sPageControl1->setFont(tahoma(13, true));
+    sPageControl1->setFont(kit::tahoma(13, true));
     sPageControl1->setDocumentMode(false);
     sPageControl1->tabBar()->setExpanding(false);
     sPageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { width: 130px; height: 50px; }"));
@@ -258,7 +250,7 @@ void TForm1::menuKur()
 {
     Genelmenu = new QMenu(this);
     Genelmenu->setObjectName(QStringLiteral("Genelmenu"));
-    Genelmenu->setFont(tahoma(13, true));
+    Genelmenu->setFont(kit::tahoma(13, true));
     M1 = Genelmenu->addAction(QStringLiteral("Mail Gönder"));
     Genelmenu->addSeparator();
     N4 = Genelmenu->addAction(QStringLiteral("Şifre Değiştirme İsteği"));

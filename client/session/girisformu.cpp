@@ -5,6 +5,7 @@
 #include "kit/ui/busyindicator.h"
 #include "kit/ui/inifile.h"
 #include "kit/ui/modal.h"
+#include "kit/ui/style.h"
 #include "kit/ui/widgets.h"
 #include "remote/beklesinu.h"
 #include "remote/proxim.h"
@@ -33,15 +34,6 @@ const QString kSifre = QStringLiteral("sifre");
 const QString kHatirla = QStringLiteral("hatırla");
 constexpr int kBuVersiyon = 2;
 
-QFont tahoma(int pixels, bool bold)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
 } // namespace
 
 Tgirisform::Tgirisform(const ProgramAyari& ayar, QWidget* owner) : QDialog(owner), ayar_(ayar)
@@ -51,7 +43,7 @@ Tgirisform::Tgirisform(const ProgramAyari& ayar, QWidget* owner) : QDialog(owner
     // Its own taskbar button: the main window is not visible yet.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(368, 550);
-    setFont(tahoma(13, true));
+    setFont(kit::tahoma(13, true));
 
     const auto band = QStringLiteral("background: #c62828; color: white; padding: 3px;");
     Label1 = new QLabel(QStringLiteral(" Kullanıcı Adı:"), this);
@@ -60,7 +52,7 @@ Tgirisform::Tgirisform(const ProgramAyari& ayar, QWidget* owner) : QDialog(owner
     adi = new kit::UpperCaseEdit(this);
     adi->setObjectName(QStringLiteral("adi"));
     adi->setGeometry(44, 216, 280, 32);
-    adi->setFont(tahoma(16, true));
+    adi->setFont(kit::tahoma(16, true));
     Label2 = new QLabel(QStringLiteral(" Şifre:"), this);
     Label2->setStyleSheet(band);
     Label2->setGeometry(44, 262, 280, 24);
@@ -68,7 +60,7 @@ Tgirisform::Tgirisform(const ProgramAyari& ayar, QWidget* owner) : QDialog(owner
     sifre->setObjectName(QStringLiteral("sifre"));
     sifre->setEchoMode(QLineEdit::Password);
     sifre->setGeometry(44, 288, 280, 32);
-    sifre->setFont(tahoma(16, true));
+    sifre->setFont(kit::tahoma(16, true));
 
     benihatirla = new QCheckBox(QStringLiteral("Beni hatırla"), this);
     benihatirla->setObjectName(QStringLiteral("benihatirla"));
@@ -92,7 +84,7 @@ Tgirisform::Tgirisform(const ProgramAyari& ayar, QWidget* owner) : QDialog(owner
     RxLabel1->setObjectName(QStringLiteral("RxLabel1"));
     RxLabel1->setAlignment(Qt::AlignCenter);
     RxLabel1->setWordWrap(true);
-    RxLabel1->setFont(tahoma(12, false));
+    RxLabel1->setFont(kit::tahoma(12, false));
     RxLabel1->setStyleSheet(QStringLiteral("color: #1d2a38;"));
     RxLabel1->setText(QStringLiteral("Tezval Otomotiv Yedek Parça San. ve Tic. A.Ş.\n"
                                      "Organize Sanayi Bölgesi 4. Cadde No: 12  Konya\n"
@@ -129,11 +121,11 @@ void Tgirisform::paintEvent(QPaintEvent*)
     p.fillRect(rect(), g);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::white);
-    p.setFont(tahoma(34, true));
+    p.setFont(kit::tahoma(34, true));
     p.drawText(QRect(0, 40, width(), 50), Qt::AlignCenter, QStringLiteral("TEZVAL"));
-    p.setFont(tahoma(15, true));
+    p.setFont(kit::tahoma(15, true));
     p.drawText(QRect(0, 92, width(), 30), Qt::AlignCenter, QStringLiteral("OTOMOTİV B2B"));
-    p.setFont(tahoma(12, false));
+    p.setFont(kit::tahoma(12, false));
     p.drawText(QRect(0, 124, width(), 24), Qt::AlignCenter, QStringLiteral("Bayi Sipariş Sistemi"));
     p.setPen(QColor(0xc9, 0xd3, 0xdd));
     p.drawLine(30, 430, width() - 30, 430);

@@ -1,6 +1,8 @@
 // Helpers shared by the kit tests: received tables from JSON text and a model checker.
 #pragma once
 
+#include "support/qt_main.h"
+
 #include "kit/data/gridcolumn.h"
 
 #include "wire.h"
@@ -122,16 +124,7 @@ private:
     std::unique_ptr<QAbstractItemModelTester> tester_;
 };
 
-// The main of a widget test: offscreen unless a platform is named (test discovery at build time
-// runs without a display), Turkish number settings, then every test.
-inline int runWidgetTests(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+// The main of a widget test is the shared one.
+inline int runWidgetTests(int argc, char** argv) { return runQtTests(argc, argv); }
 
 } // namespace kittest

@@ -1,12 +1,13 @@
 // Test helpers of the remote-call tests: a recorder that answers modal dialogs and notes what they showed.
 #pragma once
 
+#include "support/qt_main.h"
+
 #include "kit/ui/modal.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QThread>
 
@@ -99,14 +100,6 @@ private:
     std::vector<SeenDialog> seen_;
 };
 
-// Handles events until done() holds or the bound runs out; returns done().
-inline bool waitUntil(const std::function<bool()>& done, int boundMs = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < boundMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using ::waitUntil;
 
 } // namespace testing_remote

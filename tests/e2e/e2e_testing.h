@@ -3,12 +3,12 @@
 
 #include "app/ayar.h"
 #include "kit/ui/modal.h"
+#include "support/qt_main.h"
 #include "support/test_server.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -87,15 +87,7 @@ private:
     std::vector<std::function<bool(QDialog&)>> handlers_;
 };
 
-// Handles events until done() holds or the bound runs out; returns done().
-inline bool waitUntil(const std::function<bool()>& done, int boundMs = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < boundMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using ::waitUntil;
 
 // The program's settings pointed at a test server, with a fixed workstation identity.
 inline ProgramAyari ayarFor(unsigned short port, unsigned short webPort, const QString& identity)

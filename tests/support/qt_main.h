@@ -1,8 +1,12 @@
-// The entry of a test program that needs a QApplication: offscreen unless told otherwise, Turkish locale.
+// Test programs that need a QApplication: their entry (offscreen unless told otherwise, Turkish
+// number settings) and waiting for what the event loop brings.
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLocale>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -15,4 +19,14 @@ inline int runQtTests(int argc, char** argv)
     QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+// Handles events until done() holds or the bound runs out; returns done().
+inline bool waitUntil(const std::function<bool()>& done, int boundMs = 30000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < boundMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
 }

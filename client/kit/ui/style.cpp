@@ -34,6 +34,15 @@ QHeaderView::section { background: #e3e8ee; border: none; border-right: 1px soli
 )";
 }
 
+QFont tahoma(int pixels, bool bold)
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
 void applyStyle(QApplication& app, QStyle* base)
 {
     if (!base)
