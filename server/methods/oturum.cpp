@@ -14,9 +14,11 @@ namespace {
 // The client version the server requires; the schema ships with one, so the setting is always there.
 int requiredVersion(const QSqlDatabase& db)
 {
-    QSqlQuery q = store::exec(db, QStringLiteral("SELECT DEGER FROM AYAR WHERE ANAHTAR = 'SURUM'"));
+    QSqlQuery& q = store::cachedQuery(db, QStringLiteral("SELECT DEGER FROM AYAR WHERE ANAHTAR = 'SURUM'"));
+    store::exec(q);
     bool ok = false;
     const int v = q.next() ? q.value(0).toString().trimmed().toInt(&ok) : 0;
+    q.finish(); // a kept statement must not hold its read open until the next call
     return ok && v > 0 ? v : TSonucBilgisi().FVersion;
 }
 
@@ -31,7 +33,7 @@ TSonucBilgisi sessionFor(store::Store& s, const QString& identity)
     if (identity.isEmpty())
         return r;
     // The representative shown is the user's own for a representative, else the account's.
-    QSqlQuery q = store::prepare(db, QStringLiteral(
+    QSqlQuery& q = store::cachedQuery(db, QStringLiteral(
         "SELECT b.BILGISAYARID, k.SIRANO, k.KULLANICIADI, k.SIFRE, "
         "CASE WHEN k.AKTIF = 1 AND c.AKTIF = 1 THEN 1 ELSE 0 END, k.EMAIL, k.MUSTERITIPI, "
         "c.CARINO, c.CARIADI, c.CARIKOD, s.SATICINO, s.ADI, s.TELEFON, s.EMAIL "
@@ -39,10 +41,12 @@ TSonucBilgisi sessionFor(store::Store& s, const QString& identity)
         "JOIN CARI c ON c.CARINO = k.CARINO "
         "LEFT JOIN SATICI s ON s.SATICINO = COALESCE(k.SATICINO, c.SATICINO) "
         "WHERE b.BILGISAYARID = ?"));
-    q.addBindValue(identity);
+    q.bindValue(0, identity); // by position: a kept statement still holds the last call's values
     store::exec(q);
-    if (!q.next())
+    if (!q.next()) {
+        q.finish();
         return r;
+    }
     r.FBILGISAYARID = q.value(0).toString();
     r.FSirano = q.value(1).toInt();
     r.FADI = q.value(2).toString();
@@ -57,6 +61,7 @@ TSonucBilgisi sessionFor(store::Store& s, const QString& identity)
     r.FSaticiAdi = q.value(11).toString();
     r.FSaticiTelefon = q.value(12).toString();
     r.FSaticiMail = q.value(13).toString();
+    q.finish();
     r.FVarmi = true;
     return r;
 }

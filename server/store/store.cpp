@@ -28,8 +28,27 @@ struct Registry {
     std::set<QString> names;
 };
 
+// Statements kept by cachedQuery, keyed by connection name and text. Created after the thread's
+// connections, so it is destroyed before them, and its queries never outlive their connection.
+struct StatementCache {
+    std::unordered_map<QString, QSqlQuery> byKey;
+    void forget(const QString& connection)
+    {
+        const QString prefix = connection + QChar(0x1f);
+        for (auto it = byKey.begin(); it != byKey.end();)
+            it = it->first.startsWith(prefix) ? byKey.erase(it) : std::next(it);
+    }
+};
+
+StatementCache& statementCache()
+{
+    thread_local StatementCache c;
+    return c;
+}
+
 void dropConnection(const QString& name)
 {
+    statementCache().forget(name);
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
         if (db.isValid())
@@ -328,6 +347,18 @@ QSqlQuery prepare(const QSqlDatabase& db, const QString& sql)
     if (!q.prepare(sql))
         throw StoreError(QStringLiteral("SQL hazırlanamadı: %1 [%2]").arg(driverText(q.lastError()), sql));
     return q;
+}
+
+QSqlQuery& cachedQuery(const QSqlDatabase& db, const QString& sql)
+{
+    auto& cache = statementCache().byKey;
+    const QString key = db.connectionName() + QChar(0x1f) + sql;
+    auto it = cache.find(key);
+    if (it == cache.end())
+        it = cache.emplace(key, prepare(db, sql)).first;
+    else
+        it->second.finish();
+    return it->second;
 }
 
 void exec(QSqlQuery& q)

@@ -81,6 +81,10 @@ template <class Fn> auto inTransaction(Store& s, Fn&& fn)
 QSqlQuery prepare(const QSqlDatabase& db, const QString& sql);
 void exec(QSqlQuery& q);                                        // a prepared query with its values bound
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql);     // a plain statement
+// A statement prepared once per thread and connection and kept for the next call of the same text:
+// the hot read paths skip parsing the SQL on every request. Bind, exec and read it, and do not hold
+// it across another call of the same text; it is finished before it is handed out again.
+QSqlQuery& cachedQuery(const QSqlDatabase& db, const QString& sql);
 
 // Dates are stored as ISO 8601 text, which sorts in time order on both engines.
 QString dateText(const QDate& d);         // 2026-03-02
