@@ -1,5 +1,6 @@
 // Remote call figures against the in-process server on loopback: latency per call, open+call+close,
 // throughput with 16 clients and tail latency with 50. Prints figures; asserts nothing.
+// BENCH_IO_THREADS and BENCH_WORKERS change the server's thread counts for comparison runs.
 #include "kit/net/connection.h"
 #include "remote/proxim.h"
 #include "support/test_server.h"
@@ -105,6 +106,10 @@ int main(int argc, char** argv)
     srvtest::Options o;
     o.workstations = {{kWorkstation, 0}};
     o.threads = std::max(2, int(std::thread::hardware_concurrency()));
+    if (const char* io = std::getenv("BENCH_IO_THREADS"))
+        o.ioThreads = std::atoi(io);
+    if (const char* w = std::getenv("BENCH_WORKERS"))
+        o.threads = std::atoi(w);
     srvtest::TestServer server(o);
     std::printf("server on 127.0.0.1:%u, %d worker threads, %u hardware threads\n", server.port(), o.threads,
                 std::thread::hardware_concurrency());
