@@ -52,8 +52,8 @@ std::string stockReply(int n)
 {
     std::mt19937 rng(20240305);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    const char* makers[] = {"BOSCH", "VALEO", "MANN", "SACHS", "FEBI", "TRW", "NGK", "GATES"};
-    const char* models[] = {"DOBLO", "LINEA", "EGEA", "CLIO", "MEGANE", "FOCUS", "CORSA", "GOLF"};
+    const char* makers[] = {"BORAX", "VELTRA", "MARDO", "SAKRON", "FENTA", "TORVEX", "NOVAK", "GAVRO"};
+    const char* models[] = {"DORAN", "LIVRA", "EKRA", "KALYA", "MELIS", "FONTA", "KORVA", "GALYA"};
     const char* parts[] = {"FREN BALATASI ÖN", "YAĞ FİLTRESİ", "AMORTİSÖR ARKA SAĞ", "DİSK ÖN", "BUJİ SETİ",
                            "TRİGER SETİ", "DEBRİYAJ SETİ", "HAVA FİLTRESİ"};
     std::vector<wire::Column> cols;
