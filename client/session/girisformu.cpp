@@ -59,6 +59,7 @@ Tgirisform::Tgirisform(const ProgramAyari& ayar, QWidget* owner) : QDialog(owner
     sifre = new kit::UpperCaseEdit(this);
     sifre->setObjectName(QStringLiteral("sifre"));
     sifre->setEchoMode(QLineEdit::Password);
+    kit::showPasswordAsStars(sifre);
     sifre->setGeometry(44, 288, 280, 32);
     sifre->setFont(kit::tahoma(16, true));
 

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 
@@ -94,6 +95,7 @@ TEST_F(GirisTest, RightCredentialsSignInAndAreRemembered)
     const QString pass = userValue(server, QStringLiteral("SIFRE")).toString();
     Giris g(e2e::ayarFor(server.port(), server.webPort(), kIstasyon));
     EXPECT_EQ(g.dlg.idsi, kIstasyon);
+    EXPECT_EQ(g.dlg.sifre->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, g.dlg.sifre), int('*'));
     g.type(user, pass);
     g.dlg.Button1->click();
     EXPECT_EQ(g.dlg.Button1->text(), QStringLiteral("Bağlanıyor..."));

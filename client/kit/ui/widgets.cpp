@@ -1,6 +1,8 @@
 // Small widgets the program's windows share.
 #include "kit/ui/widgets.h"
 
+#include <QProxyStyle>
+
 namespace kit {
 
 UpperCaseEdit::UpperCaseEdit(QWidget* parent) : QLineEdit(parent)
@@ -14,6 +16,25 @@ UpperCaseEdit::UpperCaseEdit(QWidget* parent) : QLineEdit(parent)
         setText(up);
         setCursorPosition(qMin(pos + int(up.size() - t.size()), int(up.size())));
     });
+}
+
+namespace {
+class StarPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* ret) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
+} // namespace
+
+void showPasswordAsStars(QLineEdit* edit)
+{
+    auto* style = new StarPasswordStyle;
+    style->setParent(edit); // goes with the box
+    edit->setStyle(style);
 }
 
 } // namespace kit

@@ -12,4 +12,7 @@ public:
     explicit UpperCaseEdit(QWidget* parent = nullptr);
 };
 
+// Makes a password box show every character as "*", whatever the style would draw.
+void showPasswordAsStars(QLineEdit* edit);
+
 } // namespace kit
