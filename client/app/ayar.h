@@ -7,6 +7,9 @@
 
 #include <optional>
 
+// The version of this program; the server names the one it requires at sign-in.
+constexpr int kProgramSurumu = 2;
+
 struct ProgramAyari {
     QString sunucuHost;  // application server host
     int sunucuPort = 9090;
@@ -15,6 +18,8 @@ struct ProgramAyari {
     QString indirmeAdresi; // the maker's download host, ending in "/"
     // Where the workstation identity comes from; the system's own sources when not set.
     std::optional<KimlikKaynaklari> kimlikKaynagi;
+    // The sources in force: the given ones, else the system's.
+    KimlikKaynaklari kimlik() const { return kimlikKaynagi.value_or(KimlikKaynaklari{&DiskSeriAl, &MacAdresiAl}); }
 
     // The values the program was built with.
     static ProgramAyari varsayilan();

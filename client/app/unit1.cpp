@@ -280,12 +280,8 @@ void TForm1::FormCreate()
     QApplication::setApplicationDisplayName(QStringLiteral("Tezval Otomotiv B2B B2B"));
     setWindowTitle(kBaslik);
 
-    const KimlikKaynaklari kaynak = ayar.kimlikKaynagi.value_or(KimlikKaynaklari{&DiskSeriAl, &MacAdresiAl});
     sbilgi = TSonucBilgisi();
-    sbilgi.setBilgiSayarAdi(BilgisayarAdiAl());
-    sbilgi.setBilgisayarKullanici(KullaniciAdiAl());
-    sbilgi.setIcip(IcIpAl());
-    sbilgi.setBILGISAYARID(BilgisayarIdAl(kaynak));
+    KimlikDoldur(sbilgi, ayar.kimlik());
 
     bagc->setHostName(ayar.sunucuHost);
     bagc->setPort(ayar.sunucuPort);

@@ -3,6 +3,7 @@
 
 #include "kit/ui/modal.h"
 #include "kit/ui/shell.h"
+#include "kit/ui/style.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -22,7 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kBuVersiyon = 2;
 constexpr int kZamanAsimi = 60000;
 } // namespace
 
@@ -41,14 +41,12 @@ Tdosyaindir::Tdosyaindir(int _y, const ProgramAyari& ayar, QWidget* AOwner) : QD
     v->setContentsMargins(12, 12, 12, 12);
     sLabel1 = new QLabel(this);
     sLabel1->setObjectName(QStringLiteral("sLabel1"));
-    QFont big(QStringLiteral("Tahoma"));
-    big.setPixelSize(27);
-    sLabel1->setFont(big);
+    sLabel1->setFont(kit::tahoma(27, false));
     sLabel1->setStyleSheet(QStringLiteral("color: #434C58;")); // colour value 5786691 in the platform's BGR order
     sLabel1->setAlignment(Qt::AlignCenter);
     sLabel1->setWordWrap(true);
     sLabel1->setText(QStringLiteral("Tezval Otomotiv B2B Programının\r\nYeni versiyonu indirilecektir\r\nLütfen Bekleyiniz...!\r\nVersion: ") +
-                     QString::number(_y) + QLatin1Char('-') + QString::number(kBuVersiyon));
+                     QString::number(_y) + QLatin1Char('-') + QString::number(kProgramSurumu));
     v->addWidget(sLabel1, 1);
     bilgi = new QLabel(this);
     bilgi->setObjectName(QStringLiteral("bilgi"));

@@ -32,7 +32,6 @@ const QString kBolum = QStringLiteral("kullanici");
 const QString kIsim = QStringLiteral("isim");
 const QString kSifre = QStringLiteral("sifre");
 const QString kHatirla = QStringLiteral("hatırla");
-constexpr int kBuVersiyon = 2;
 
 } // namespace
 
@@ -105,7 +104,7 @@ Tgirisform::Tgirisform(const ProgramAyari& ayar, QWidget* owner) : QDialog(owner
     if (const QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
 
-    idsi = BilgisayarIdAl(ayar_.kimlikKaynagi.value_or(KimlikKaynaklari{&DiskSeriAl, &MacAdresiAl}));
+    idsi = BilgisayarIdAl(ayar_.kimlik());
     AyarOku();
     adi->setFocus();
 }
@@ -245,11 +244,7 @@ bool Tgirisform::GirisBilgisiAl()
         return false;
     }
     kopya->close();
-    const KimlikKaynaklari kaynak = ayar_.kimlikKaynagi.value_or(KimlikKaynaklari{&DiskSeriAl, &MacAdresiAl});
-    Bilgim->setBilgiSayarAdi(BilgisayarAdiAl());
-    Bilgim->setBilgisayarKullanici(KullaniciAdiAl());
-    Bilgim->setIcip(IcIpAl());
-    Bilgim->setBILGISAYARID(BilgisayarIdAl(kaynak));
+    KimlikDoldur(*Bilgim, ayar_.kimlik());
     Bilgim->setDisip(DisIpAl());
     return true;
 }
@@ -267,7 +262,7 @@ void Tgirisform::Sonuclandir(bool dogrusonuc)
         tekrar();
         return;
     }
-    if (Bilgim->Version() != kBuVersiyon) {
+    if (Bilgim->Version() != kProgramSurumu) {
         Tdosyaindir indir(Bilgim->Version(), ayar_, this);
         indir.bag = bagim;
         kit::execModal(indir);

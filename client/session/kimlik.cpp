@@ -189,6 +189,14 @@ QString BilgisayarIdAl(const KimlikKaynaklari& kaynak)
 
 QString BilgisayarIdAl() { return BilgisayarIdAl(KimlikKaynaklari{&DiskSeriAl, &MacAdresiAl}); }
 
+void KimlikDoldur(TSonucBilgisi& kayit, const KimlikKaynaklari& kaynak)
+{
+    kayit.setBilgiSayarAdi(BilgisayarAdiAl());
+    kayit.setBilgisayarKullanici(KullaniciAdiAl());
+    kayit.setIcip(IcIpAl());
+    kayit.setBILGISAYARID(BilgisayarIdAl(kaynak));
+}
+
 QString VeriKlasoru()
 {
 #ifdef Q_OS_WIN

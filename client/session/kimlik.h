@@ -1,6 +1,8 @@
 // Workstation identity and the client's folders.
 #pragma once
 
+#include "records.h"
+
 #include <QString>
 
 #include <functional>
@@ -18,6 +20,8 @@ QString DiskSeriAl();  // throws std::runtime_error when the system disk's seria
 QString MacAdresiAl(); // empty when no adapter address could be read
 QString BilgisayarIdAl();
 QString BilgisayarIdAl(const KimlikKaynaklari& kaynak);
+// Writes this workstation's name, OS user, local address and identity into a session record.
+void KimlikDoldur(TSonucBilgisi& kayit, const KimlikKaynaklari& kaynak);
 QString VeriKlasoru();
 QString BelgelerKlasoru();
 

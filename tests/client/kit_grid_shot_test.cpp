@@ -142,14 +142,23 @@ void setUpDemo(kit::Grid& grid, kit::DataSource& ds, bool grouped)
     QCoreApplication::processEvents();
 }
 
+// The demo stock list loaded, formatted and bound to a grid set up as the stock list is.
+struct DemoGrid {
+    explicit DemoGrid(bool grouped)
+    {
+        stok.loadPacket(kittest::wireTable(demoPacket()));
+        kit::SayiBicimle(stok);
+        setUpDemo(grid, ds, grouped);
+    }
+    kit::Table stok;
+    kit::DataSource ds{&stok};
+    kit::Grid grid;
+};
+
 TEST(GridShot, DemoStockGrid)
 {
-    kit::Table stok;
-    stok.loadPacket(kittest::wireTable(demoPacket()));
-    kit::SayiBicimle(stok);
-    kit::DataSource ds(&stok);
-    kit::Grid grid;
-    setUpDemo(grid, ds, false);
+    DemoGrid demo(false);
+    kit::Grid& grid = demo.grid;
 
     ASSERT_EQ(grid.viewRowCount(), 40);
     EXPECT_EQ(grid.footerText(QStringLiteral("BARKOD")), QStringLiteral("40"));
@@ -183,12 +192,8 @@ TEST(GridShot, DemoStockGrid)
 
 TEST(GridShot, GroupedByMakerWithGroupFooters)
 {
-    kit::Table stok;
-    stok.loadPacket(kittest::wireTable(demoPacket()));
-    kit::SayiBicimle(stok);
-    kit::DataSource ds(&stok);
-    kit::Grid grid;
-    setUpDemo(grid, ds, true);
+    DemoGrid demo(true);
+    kit::Grid& grid = demo.grid;
     grid.setGroupedColumns({QStringLiteral("MARKA")});
     grid.collapseAll();
     grid.model()->setExpanded(0, true);
