@@ -3,6 +3,7 @@
 
 #include "kit/net/connection.h"
 #include "kit/net/reader.h"
+#include "operations.h"
 #include "remote/mobilstokunit.h"
 #include "session/baglantiu.h"
 #include "wire.h"
@@ -10,7 +11,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <array>
 #include <map>
+#include <type_traits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -104,12 +107,50 @@ public:
     TMobilCariBilgisi* MobilCariBilgisiGetir(int sirano, const QString& _idsi);
 
 private:
-    // Marshals the inputs in order, runs the operation once and parses the answer.
-    template <class... Args> wire::MessageReader invoke(std::string_view op, const Args&... args);
+    // An answer that offers only the reading its operation's result kind allows.
+    template <ops::Result K> struct Answer {
+        wire::MessageReader reader;
+        wire::Table table() const requires(K == ops::Result::Reader || K == ops::Result::Packet) { return reader.table(0); }
+        template <class R> std::shared_ptr<R> record() const requires(K == ops::Result::Record)
+        {
+            return reader.record<R>(0);
+        }
+        std::int32_t integer() const requires(K == ops::Result::Integer) { return reader.integer(0); }
+        QString text() const requires(K == ops::Result::Text) { return reader.text(0); }
+        bool boolean() const requires(K == ops::Result::Boolean) { return reader.boolean(0); }
+    };
+
+    // How a C++ argument travels, for the check against the table.
+    template <class T> static consteval ops::Kind kindOf()
+    {
+        if constexpr (std::is_same_v<T, QString>)
+            return ops::Kind::Text;
+        else if constexpr (std::is_same_v<T, int>)
+            return ops::Kind::Integer;
+        else if constexpr (std::is_same_v<T, double>)
+            return ops::Kind::Double;
+        else
+            return ops::Kind::Record; // a Kayit; anything else fails to marshal
+    }
+    template <ops::Name Op, class... Args> static consteval bool fitsTable()
+    {
+        constexpr const ops::Operation& op = ops::get(Op.view());
+        constexpr std::array<ops::Kind, sizeof...(Args)> kinds{kindOf<Args>()...};
+        if (op.params.size() != kinds.size())
+            return false;
+        for (std::size_t i = 0; i < kinds.size(); ++i)
+            if (op.params[i].kind != kinds[i])
+                return false;
+        return true;
+    }
+
+    // Marshals the inputs in order, runs the operation once and parses the answer. The operation's
+    // name, inputs and result kind are checked against the operation table when this compiles.
+    template <ops::Name Op, class... Args> Answer<ops::get(Op.view()).result> invoke(const Args&... args);
     template <class R> R* keep(std::shared_ptr<R> record);
     kit::Reader* keepReader(wire::Table table);
     QIODevice* keepStream(const wire::MessageReader& answer, qint64& size);
-    template <class... Args> QIODevice* streamCall(std::string_view op, qint64& size, const Args&... args);
+    template <ops::Name Op, class... Args> QIODevice* streamCall(qint64& size, const Args&... args);
 
     kit::Connection& connection_;
     std::map<std::string, std::string, std::less<>> commands_; // operation name -> path, made on first use

@@ -226,12 +226,19 @@ void Tgirisform::Devamet(const QString& adres)
     Bilgim->setDisip(adres);
     bagim->setHostName(ayar_.sunucuHost);
     auto dogrusonuc = std::make_shared<bool>(false);
-    Async([this, dogrusonuc] { *dogrusonuc = GirisBilgisiAl(); }).Await(this, [this, dogrusonuc] { Sonuclandir(*dogrusonuc); });
+    const QString kullanici = adi->text(), parola = sifre->text();
+    Async([this, dogrusonuc, kullanici, parola] { *dogrusonuc = GirisBilgisiAl(kullanici, parola); })
+        .Await(this, [this, dogrusonuc] { Sonuclandir(*dogrusonuc); });
 }
 
-bool Tgirisform::GirisBilgisiAl()
+// The server answers the account's details and a session key only to the right user name and password;
+// the key then goes with every later call.
+bool Tgirisform::GirisBilgisiAl(const QString& kullanici, const QString& parola)
 {
+    anahtar_.clear();
     std::unique_ptr<kit::Connection> kopya = bagim->clone();
+    kopya->setSessionKey(QString());
+    kopya->setCredentials(kullanici, parola);
     if (!BaglantiAc(*kopya, 0))
         return false;
     try {
@@ -240,6 +247,7 @@ bool Tgirisform::GirisBilgisiAl()
         if (!cevap)
             return false; // no record: the sign-in cannot go on
         Bilgim->Kopyala(*cevap);
+        anahtar_ = kopya->issuedSessionKey();
     } catch (const std::exception&) {
         return false;
     }
@@ -281,7 +289,9 @@ void Tgirisform::Sonuclandir(bool dogrusonuc)
     }
     if (adi->text() == Bilgim->ADI() && sifre->text() == Bilgim->SIFRE()) {
         AyarKaydet();
-        if (Bilgim->AKTIF() == 1) {
+        // Without a key the server did not confirm the credentials (empty boxes match an empty answer).
+        if (Bilgim->AKTIF() == 1 && !anahtar_.isEmpty()) {
+            bagim->setSessionKey(anahtar_);
             accept();
             return;
         }

@@ -53,9 +53,11 @@ private:
     bool adiKeyDown();
     bool sifreKeyDown();
     void Devamet(const QString& adres);
-    bool GirisBilgisiAl();
+    // Fetches the account with the typed credentials (read on the UI thread before the work starts).
+    bool GirisBilgisiAl(const QString& kullanici, const QString& parola);
     void Sonuclandir(bool dogrusonuc);
     void bosUyari(const QString& mesaj, QLineEdit* kutu);
 
     const ProgramAyari ayar_;
+    QString anahtar_; // the session key of the last sign-in answer, empty when it carried none
 };

@@ -1,5 +1,6 @@
 // Demo data: a small wholesaler generated from a fixed seed, and the binding of workstations to it.
 #include "demo.h"
+#include "auth/password.h"
 
 #include "media.h"
 #include "random.h"
@@ -171,14 +172,6 @@ private:
             s += QChar(u'0' + r.below(10));
         return s;
     }
-    static QString password(Random& r)
-    {
-        static const char letters[] = "ABCDEFGHJKLMNPRSTUVYZ23456789";
-        QString s;
-        for (int i = 0; i < 6; ++i)
-            s += QLatin1Char(letters[r.below(int(sizeof letters) - 1)]);
-        return s;
-    }
     static QString identity(Random& r)
     {
         static const char symbols[] = "0123456789ABCDEFGHJKLMNPQRSTUVWXYZ";
@@ -346,7 +339,7 @@ private:
         const auto addUser = [&](int carino, const QString& name, int active, const QString& mail, int type,
                                  QVariant rep) {
             const User u{++userNo, name};
-            kullanici({u.no, carino, name, password(r), active, mail, type, rep});
+            kullanici({u.no, carino, name, auth::hashPassword(password(o_.seed, u.no)), active, mail, type, rep});
             bilgisayar({identity(r), u.no, QStringLiteral("PC-%1").arg(u.no, 3, 10, QLatin1Char('0')),
                         store::timeText(at(r.between(120, 400), r))});
             return u;
@@ -842,18 +835,31 @@ int bindWorkstation(store::Store& s, const QString& identity, int carino)
     });
 }
 
-Credentials credentialsFor(store::Store& s, const QString& identity)
+QString password(unsigned seed, int user)
+{
+    static const char letters[] = "ABCDEFGHJKLMNPRSTUVYZ23456789";
+    Random r(Random(seed).fork(0x5EC0DE).next() ^ std::uint64_t(user));
+    QString s;
+    for (int i = 0; i < 6; ++i)
+        s += QLatin1Char(letters[r.below(int(sizeof letters) - 1)]);
+    return s;
+}
+
+Credentials credentialsFor(store::Store& s, const QString& identity, unsigned seed)
 {
     QSqlQuery q = store::prepare(s.db(), QStringLiteral(
-        "SELECT k.KULLANICIADI, k.SIFRE, k.CARINO FROM BILGISAYAR b JOIN KULLANICI k ON k.SIRANO = b.KULLANICINO "
-        "WHERE b.BILGISAYARID = ?"));
+        "SELECT k.KULLANICIADI, k.SIFRE, k.CARINO, k.SIRANO FROM BILGISAYAR b "
+        "JOIN KULLANICI k ON k.SIRANO = b.KULLANICINO WHERE b.BILGISAYARID = ?"));
     q.addBindValue(identity);
     store::exec(q);
     Credentials c;
     if (q.next()) {
         c.user = q.value(0).toString();
-        c.password = q.value(1).toString();
         c.carino = q.value(2).toInt();
+        // Only the hash is stored: the demo's password is made again, and shown only while it still fits.
+        const QString plain = password(seed, q.value(3).toInt());
+        if (auth::verifyPassword(q.value(1).toString(), plain))
+            c.password = plain;
     }
     return c;
 }

@@ -26,12 +26,17 @@ bool fill(store::Store& s, const Options& o);
 // Returns the account number bound. Throws store::StoreError when no such account exists.
 int bindWorkstation(store::Store& s, const QString& identity, int carino = 0);
 
-// The user name and password of the account bound to identity, for the demo's start-up notice.
+// The password a demo user is given: made from the seed and the user's number, so that it can be told
+// again although only its hash is stored.
+QString password(unsigned seed, int user);
+
+// The user name and password of the account bound to identity, for the demo's start-up notice. The
+// password is empty when the stored one is no longer the demo's.
 struct Credentials {
     QString user;
     QString password;
     int carino = 0;
 };
-Credentials credentialsFor(store::Store& s, const QString& identity);
+Credentials credentialsFor(store::Store& s, const QString& identity, unsigned seed = Options().seed);
 
 } // namespace demo

@@ -1,124 +1,27 @@
-// The signature table of the operations the client calls, and the checked dispatch of one call.
+// The handlers of the operation table, and the checked dispatch of one call: envelope, inputs, session
+// key, the caller's scope, then the handler.
 #include "http/dispatch.h"
 
+#include "auth/sessions.h"
+#include "records.h"
 #include "store/store.h"
 
+#include <cctype>
+#include <cstdio>
+#include <optional>
 #include <stdexcept>
-#include <string_view>
 
 namespace srv {
 
 namespace {
 
-// Inputs in wire order as "name:K" words, K one of T (text), I (integer), D (double), R (record).
-// Out parameters (the stream sizes `boy` and `size`) are answers, not inputs, so they are not listed.
-constexpr std::string_view kBasketLine =
-    "bilgim:R carino:I stokno:I barkod:T stokadi:T miktar:D kdv:D fiyat:D ind1:D verenid:I";
-constexpr std::string_view kBalanceEdit =
-    "k:R stokno:I sepetsirano:I siparissirano:I Adet:D Bakiye:D barkod:T";
-constexpr std::string_view kMailForm =
-    "idsi:T baslik:T firmaadi:T adres1:T adres2:T ilce:T sehir:T telefon:T fax:T vd:T vn:T "
-    "yetkili:T kullaniciadi:T sifre:T mail:T kargoambar:T";
-
-struct Signature {
-    const char* name;
-    std::string signature;
-};
-
-std::vector<Signature> signatures()
+bool hasKind(const rapidjson::Value& v, ops::Kind k)
 {
-    const std::string line(kBasketLine), balance(kBalanceEdit), mail(kMailForm);
-    const std::string discounts = " ind2:D ind3:D ind4:D";
-    return {
-        {"BuyukGetir", "idsi:T"},
-        {"StokAraGetir", "kod:T bilgi:R"},
-        {"SepetEkle2", line + " k:I" + discounts},
-        {"SepetGuncelle2", line + " _sepetsirano:I" + discounts},
-        {"YenilerVer2", "carino:I"},
-        {"KampanyaliVer2", "cario:I satici:I"},
-        {"ResimVer5", "stokno:I"},
-        {"StokHareketVer", "carino:I stokno:I"},
-        {"SepetVer2", "carino:I"},
-        {"SepetSecimGuncelle", "sirano:I secim:I"},
-        {"SepetSatirSil", "bilgi:R satirno:I aciklamam:T"},
-        {"SepetHepsiniSil", "bilgi:R"},
-        {"TeslimVer", ""},
-        {"KargoVer", ""},
-        {"KargolarVer", "gn:I"},
-        {"SiparisKaydet", "BB:R _carino:I _teslim:I _kargo:I _aciklama:T _verenid:I _kargoyeni:I"},
-        {"OncekiSiparisler", "carino:I"},
-        {"SiparisAyrintisi2", "carino:I idnosu:I"},
-        {"SiparisAytintisiDip", "carino:I siranosu:I"},
-        {"TumSiparislerVer", "carino:I stokno:I"},
-        {"BakiyelerVer2", "carino:I"},
-        {"BakiyeDuzenle", balance},
-        {"BakiyeDegistir", balance},
-        {"BakiyeFiyatDegistir", balance + " fiyat:D ind:D"},
-        {"CariEkstreVer", "carino:I"},
-        {"FaturaGetir", "carino:I idnosu:I"},
-        {"FaturaAltGetir", "idnosu:I"},
-        {"Tahsilat", "idnosu:I"},
-        {"SanalposSiranoVer", "idnosu:I"},
-        {"SAnalPosPdfVer", "sirano:I"},
-        {"CariDurumVer", "carino:I"},
-        {"CariVadeGunGecmismiBul", "carino:I"},
-        {"CariAra", "bil:R aranan:T"},
-        {"SepetSayisi", "bil:R"},
-        {"TusSonuclariVer", "bil:R"},
-        {"CariSepetVer", "bil:R n:I"},
-        {"RaporGetir", "raporno:I bolum:I idno:I carino:I saticiadi:T tarih1:D tarih2:D"},
-        {"RaporAlinanSiparisler", "bilgi:R tarih1:D tarih2:D"},
-        {"RaporEnCokSatilanStoklar", "bilgi:R tarih1:D tarih2:D"},
-        {"BalonGetir", "bil:R"},
-        {"AcilisEkranlarVer2", ""},
-        {"AcilisReklamAdet", ""},
-        {"AcilisREklamVer", "sira:I"},
-        {"KayanYaziGetir", ""},
-        {"BannerResimVer", ""},
-        {"BannerResimVer2", ""},
-        {"BannerResimVer3", ""},
-        {"MailGonserCariNormal", mail + " konu:T"},
-        {"MailGonserCari", mail},
-        {"MobilCariBilgisiGetir", "sirano:I _idsi:T"},
-    };
-}
-
-Param kindFromLetter(char c, const std::string& op)
-{
-    switch (c) {
-    case 'T': return Param::Text;
-    case 'I': return Param::Integer;
-    case 'D': return Param::Double;
-    case 'R': return Param::Record;
-    }
-    throw std::logic_error("bad parameter kind in the signature of " + op);
-}
-
-Operation parseSignature(const Signature& s)
-{
-    Operation op;
-    op.name = s.name;
-    std::string_view rest = s.signature;
-    while (!rest.empty()) {
-        const auto end = rest.find(' ');
-        const std::string_view word = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        const auto colon = word.find(':');
-        if (word.empty() || colon == std::string_view::npos || colon + 2 != word.size())
-            throw std::logic_error("bad parameter word in the signature of " + op.name);
-        op.paramNames.emplace_back(word.substr(0, colon));
-        op.params.push_back(kindFromLetter(word.back(), op.name));
-    }
-    return op;
-}
-
-bool hasKind(const rapidjson::Value& v, Param p)
-{
-    switch (p) {
-    case Param::Text: return v.IsString();
-    case Param::Integer: return v.IsInt();
-    case Param::Double: return v.IsNumber();
-    case Param::Record: return v.IsObject() || v.IsNull();
+    switch (k) {
+    case ops::Kind::Text: return v.IsString();
+    case ops::Kind::Integer: return v.IsInt();
+    case ops::Kind::Double: return v.IsNumber();
+    case ops::Kind::Record: return v.IsObject() || v.IsNull();
     }
     return false;
 }
@@ -142,51 +45,138 @@ QString jsonKindName(const rapidjson::Value& v)
     return QStringLiteral("nesne");
 }
 
+QString str(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
 // A body with nothing in it stands for a call without inputs.
 bool isBlank(std::string_view body)
 {
     return body.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-Dispatcher::Answer failure(int status, const QString& text) { return {status, wire::errorBody(text)}; }
+Dispatcher::Answer failure(int status, const QString& text) { return {status, wire::errorBody(text), {}}; }
 
-// Checks the inputs against the signature; returns an empty text when they fit.
-QString checkInputs(const Operation& op, const wire::MessageReader& in)
+// Checks the inputs against the table; returns an empty text when they fit.
+QString checkInputs(const ops::Operation& op, const wire::MessageReader& in)
 {
-    const QString name = QString::fromStdString(op.name);
+    const QString name = str(op.name);
     if (in.size() != int(op.params.size()))
         return QStringLiteral("%1: %2 parametre bekleniyordu, %3 geldi").arg(name).arg(op.params.size()).arg(in.size());
     for (int i = 0; i < in.size(); ++i) {
         const auto& v = in.at(i);
-        if (!hasKind(v, op.params[size_t(i)]))
+        const ops::Param& p = op.params[std::size_t(i)];
+        if (!hasKind(v, p.kind))
             return QStringLiteral("%1: %2 (%3) için %4 bekleniyordu, %5 geldi")
-                .arg(name, wire::describePosition(i), QString::fromStdString(op.paramNames[size_t(i)]),
-                     QString::fromUtf8(paramKindName(op.params[size_t(i)])), jsonKindName(v));
+                .arg(name, wire::describePosition(i), str(p.name), QString::fromUtf8(paramKindName(p.kind)), jsonKindName(v));
     }
     return {};
 }
 
+// The key of "Authorization: Bearer KEY", empty for any other header.
+std::string_view bearerKey(std::string_view authorization)
+{
+    constexpr std::string_view prefix = "Bearer ";
+    if (authorization.size() <= prefix.size())
+        return {};
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(authorization[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return {};
+    std::string_view key = authorization.substr(prefix.size());
+    while (!key.empty() && key.front() == ' ')
+        key.remove_prefix(1);
+    while (!key.empty() && key.back() == ' ')
+        key.remove_suffix(1);
+    return key;
+}
+
+struct Refusal {
+    int status;
+    QString text; // for the caller
+    QString why;  // for the log
+};
+
+const QString kNotAllowed = QStringLiteral("Bu işlem için yetkiniz yok.");
+
+// Keeps the caller inside its own accounts, from the declared role of every input.
+std::optional<Refusal> checkScope(const ops::Operation& op, const wire::MessageReader& in, const auth::Principal& p,
+                                  store::Store& s)
+{
+    for (std::size_t i = 0; i < op.params.size(); ++i) {
+        const ops::Param& param = op.params[i];
+        const int at = int(i);
+        const QString name = str(param.name);
+        switch (param.role) {
+        case ops::Role::Plain:
+        case ops::Role::Unused:
+        case ops::Role::Id:
+            break;
+        case ops::Role::Account:
+        case ops::Role::AccountOrAll: {
+            const int carino = in.integer(at);
+            const bool all = param.role == ops::Role::AccountOrAll && carino == 0 && p.isRepresentative();
+            if (!all && !auth::inScope(s, p, carino))
+                return Refusal{403, kNotAllowed, QStringLiteral("%1 = %2 kapsam dışı").arg(name).arg(carino)};
+            break;
+        }
+        case ops::Role::Session: {
+            std::shared_ptr<TSonucBilgisi> r;
+            try {
+                r = in.record<TSonucBilgisi>(at);
+            } catch (const wire::WireError& e) {
+                return Refusal{400, QStringLiteral("%1: %2").arg(str(op.name), e.text()), QStringLiteral("%1 bozuk").arg(name)};
+            }
+            if (!r)
+                return Refusal{400, QStringLiteral("%1: %2 (%3) oturum kaydı olmalı, null geldi").arg(str(op.name), wire::describePosition(at), name),
+                               QStringLiteral("%1 null").arg(name)};
+            if (r->FSirano != p.user)
+                return Refusal{403, kNotAllowed, QStringLiteral("%1.FSirano = %2 başka kullanıcı").arg(name).arg(r->FSirano)};
+            if (!auth::inScope(s, p, r->FCARINO))
+                return Refusal{403, kNotAllowed, QStringLiteral("%1.FCARINO = %2 kapsam dışı").arg(name).arg(r->FCARINO)};
+            break;
+        }
+        case ops::Role::User:
+            if (in.integer(at) != p.user)
+                return Refusal{403, kNotAllowed, QStringLiteral("%1 = %2 başka kullanıcı").arg(name).arg(in.integer(at))};
+            break;
+        case ops::Role::Workstation:
+            if (in.text(at) != p.workstation)
+                return Refusal{403, kNotAllowed, QStringLiteral("%1 başka iş istasyonu").arg(name)};
+            break;
+        case ops::Role::AccountType:
+            if (in.integer(at) != p.type)
+                return Refusal{403, kNotAllowed, QStringLiteral("%1 = %2 başka hesap tipi").arg(name).arg(in.integer(at))};
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
+void toStderr(const QString& line) { std::fprintf(stderr, "api %s\n", line.toUtf8().constData()); }
+
 } // namespace
 
-const char* paramKindName(Param p)
+int Inputs::index(std::string_view name, ops::Kind kind) const
 {
-    switch (p) {
-    case Param::Text: return "metin";
-    case Param::Integer: return "32 bit tamsayı";
-    case Param::Double: return "sayı";
-    case Param::Record: return "kayıt (nesne ya da null)";
+    const int i = ops::indexOf(op_, name);
+    if (i < 0 || op_.params[std::size_t(i)].kind != kind)
+        throw std::logic_error(std::string(op_.name) + " has no input " + std::string(name) + " of that kind");
+    return i;
+}
+
+const char* paramKindName(ops::Kind k)
+{
+    switch (k) {
+    case ops::Kind::Text: return "metin";
+    case ops::Kind::Integer: return "32 bit tamsayı";
+    case ops::Kind::Double: return "sayı";
+    case ops::Kind::Record: return "kayıt (nesne ya da null)";
     }
     return "?";
 }
 
-Dispatcher::Dispatcher()
+Dispatcher::Dispatcher() : log_(toStderr)
 {
-    for (const auto& s : signatures()) {
-        Operation op = parseSignature(s);
-        const std::string name = op.name;
-        if (!ops_.emplace(name, std::move(op)).second)
-            throw std::logic_error("operation listed twice: " + name);
-    }
+    for (const ops::Operation& op : ops::kOperations)
+        ops_.emplace(std::string(op.name), Operation{&op, {}});
 }
 
 void Dispatcher::handle(const std::string& op, Handler h)
@@ -197,30 +187,53 @@ void Dispatcher::handle(const std::string& op, Handler h)
     it->second.handler = std::move(h);
 }
 
-const Operation* Dispatcher::find(const std::string& op) const
+const Operation* Dispatcher::find(std::string_view op) const
 {
     auto it = ops_.find(op);
     return it == ops_.end() ? nullptr : &it->second;
 }
 
-Dispatcher::Answer Dispatcher::dispatch(const std::string& op, std::string_view body, store::Store& store) const
+Dispatcher::Answer Dispatcher::dispatch(const Request& request, store::Store& store) const
 {
-    const QString name = QString::fromUtf8(op.data(), qsizetype(op.size()));
-    const Operation* operation = find(op);
+    const QString name = str(request.op);
+    const Operation* operation = find(request.op);
     if (!operation)
         return failure(400, QStringLiteral("Bilinmeyen işlem: ") + name);
+    const ops::Operation& decl = *operation->decl;
+    const auto log = [this](const QString& line) {
+        if (log_)
+            log_(line);
+    };
     try {
-        const auto in = wire::MessageReader::parse(isBlank(body) ? std::string_view(R"({"_parameters":[]})") : body,
+        // Strangers learn nothing about the inputs: the key is checked before anything else.
+        std::optional<auth::Principal> caller;
+        if (!decl.signIn) {
+            caller = auth::findSession(store, bearerKey(request.authorization));
+            if (!caller)
+                return failure(401, kSessionInvalid);
+        }
+        const auto in = wire::MessageReader::parse(isBlank(request.body) ? std::string_view(R"({"_parameters":[]})")
+                                                                          : request.body,
                                                    "_parameters");
-        if (const QString problem = checkInputs(*operation, in); !problem.isEmpty())
+        if (const QString problem = checkInputs(decl, in); !problem.isEmpty())
             return failure(400, problem);
+        if (caller) {
+            if (const auto refused = checkScope(decl, in, *caller, store)) {
+                log(QStringLiteral("%1 reddedildi (%2): kullanıcı %3 (%4), %5")
+                        .arg(name)
+                        .arg(refused->status)
+                        .arg(caller->user)
+                        .arg(caller->userName, refused->why));
+                return failure(refused->status, refused->text);
+            }
+        }
         if (!operation->handler)
             return failure(501, name + QStringLiteral(": not implemented (bu işlem henüz sunucuda yok)"));
         wire::MessageWriter out("result");
-        Call call{in, out, store};
+        Call call{decl, Inputs(decl, in), out, store, request, caller ? &*caller : nullptr, {}, log};
         try {
             operation->handler(call);
-            return {200, out.finish()};
+            return {200, out.finish(), std::move(call.issuedKey)};
         } catch (const CallError& e) {
             // A status outside the error range would read as success on the client.
             return failure(e.status >= 400 && e.status <= 599 ? e.status : 500, e.text);
@@ -236,6 +249,8 @@ Dispatcher::Answer Dispatcher::dispatch(const std::string& op, std::string_view 
     } catch (const wire::WireError& e) {
         // Only the envelope reaches here: the handler's own errors are caught above.
         return failure(400, name + QStringLiteral(": ") + e.text());
+    } catch (const store::StoreError& e) {
+        return failure(500, name + QStringLiteral(": veritabanı hatası: ") + QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
         return failure(500, name + QStringLiteral(": sunucu hatası: ") + QString::fromUtf8(e.what()));
     }

@@ -62,6 +62,19 @@ namespace {
 
 class Session;
 
+// The peer's address as text; an IPv4 address seen through an IPv6 socket is written as IPv4.
+std::string peerAddress(const tcp::socket& socket)
+{
+    beast::error_code ec;
+    const tcp::endpoint e = socket.remote_endpoint(ec);
+    if (ec)
+        return "?";
+    const net::ip::address a = e.address();
+    if (a.is_v6() && a.to_v6().is_v4_mapped())
+        return net::ip::make_address_v4(net::ip::v4_mapped, a.to_v6()).to_string();
+    return a.to_string();
+}
+
 // What a listener shares with its sessions; it outlives both, whichever goes last.
 struct Shared {
     Router router;
@@ -72,21 +85,50 @@ struct Shared {
     mutable std::mutex m;
     mutable std::condition_variable idle;
     std::unordered_map<const Session*, std::weak_ptr<Session>> live;
+    std::unordered_map<std::string, std::size_t> perAddress;
+    std::uint64_t bodyInFlight = 0;
+    std::uint64_t bodyPeak = 0;
     bool stopping = false;
 
-    bool add(const std::shared_ptr<Session>& s)
+    enum class Admission { Taken, Full, AddressFull };
+    Admission add(const std::shared_ptr<Session>& s, const std::string& address)
     {
         std::lock_guard lock(m);
         if (stopping || live.size() >= limits.maxConnections)
-            return false;
+            return Admission::Full;
+        std::size_t& mine = perAddress[address];
+        if (mine >= limits.maxConnectionsPerAddress) {
+            if (mine == 0)
+                perAddress.erase(address);
+            return Admission::AddressFull;
+        }
+        ++mine;
         live.emplace(s.get(), s);
-        return true;
+        return Admission::Taken;
     }
-    void remove(const Session* s)
+    void remove(const Session* s, const std::string& address)
     {
         std::lock_guard lock(m);
-        if (live.erase(s) && live.empty())
+        if (!live.erase(s))
+            return;
+        if (auto it = perAddress.find(address); it != perAddress.end() && --it->second == 0)
+            perAddress.erase(it);
+        if (live.empty())
             idle.notify_all();
+    }
+    bool reserveBody(std::uint64_t bytes)
+    {
+        std::lock_guard lock(m);
+        if (bodyInFlight + bytes > limits.bodyBudgetBytes)
+            return false;
+        bodyInFlight += bytes;
+        bodyPeak = std::max(bodyPeak, bodyInFlight);
+        return true;
+    }
+    void releaseBody(std::uint64_t bytes)
+    {
+        std::lock_guard lock(m);
+        bodyInFlight -= std::min(bodyInFlight, bytes);
     }
     bool isStopping() const
     {
@@ -116,11 +158,16 @@ bool isProtocolError(const beast::error_code& ec)
 
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session(tcp::socket&& socket, std::shared_ptr<Shared> shared)
-        : stream_(std::move(socket)), buffer_(shared->limits.headerBytes + 64 * 1024), shared_(std::move(shared))
+    Session(tcp::socket&& socket, std::shared_ptr<Shared> shared, std::string address)
+        : stream_(std::move(socket)), buffer_(shared->limits.headerBytes + 64 * 1024), shared_(std::move(shared)),
+          address_(std::move(address))
     {
     }
-    ~Session() { shared_->remove(this); }
+    ~Session()
+    {
+        releaseBody();
+        shared_->remove(this, address_);
+    }
 
     void start()
     {
@@ -164,8 +211,36 @@ private:
         parser_->header_limit(std::uint32_t(shared_->limits.headerBytes));
         parser_->body_limit(shared_->limits.bodyBytes);
         stream_.expires_after(shared_->limits.readTimeout);
+        // The header first: the body's room is reserved from its announced length before it is read.
+        bhttp::async_read_header(stream_, buffer_, *parser_,
+                                 [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
+    }
+
+    void onHeader(beast::error_code ec)
+    {
+        if (ec || parser_->is_done())
+            return onRead(ec);
+        const auto announced = parser_->content_length();
+        const std::uint64_t need = std::min<std::uint64_t>(announced ? *announced : shared_->limits.bodyBytes,
+                                                           shared_->limits.bodyBytes);
+        if (!shared_->reserveBody(need)) {
+            if (shared_->log)
+                std::fprintf(stderr, "%s %s: istek gövdeleri için ayrılan bellek dolu, 503\n", shared_->name.c_str(),
+                             address_.c_str());
+            return refuse(HttpStatus::service_unavailable,
+                          QStringLiteral("Sunucu şu anda çok yoğun, lütfen biraz sonra tekrar deneyin"));
+        }
+        reservedBody_ = need;
         bhttp::async_read(stream_, buffer_, *parser_,
-                          [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
+                          [self = shared_from_this()](beast::error_code ec2, std::size_t) { self->onRead(ec2); });
+    }
+
+    void releaseBody()
+    {
+        if (reservedBody_) {
+            shared_->releaseBody(reservedBody_);
+            reservedBody_ = 0;
+        }
     }
 
     void onRead(beast::error_code ec)
@@ -192,7 +267,7 @@ private:
                       [self, res = std::move(res)]() mutable { self->write(std::move(res)); });
         };
         try {
-            shared_->router(std::move(req), std::move(respond));
+            shared_->router(std::move(req), address_, std::move(respond));
         } catch (const std::exception& e) {
             // The router failed before handing the request on, so no answer is on its way.
             write(errorResponse(HttpRequest(), HttpStatus::internal_server_error, QString::fromUtf8(e.what())));
@@ -213,6 +288,7 @@ private:
 
     void write(HttpResponse res)
     {
+        releaseBody(); // the answer is made: the request's body is done with
         if (state_ == State::Closed)
             return;
         if (stopping_ || shared_->isStopping())
@@ -275,6 +351,7 @@ private:
         if (state_ == State::Closed)
             return;
         state_ = State::Closed;
+        releaseBody();
         beast::error_code ignored;
         stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
         stream_.socket().close(ignored);
@@ -290,6 +367,8 @@ private:
     bool draining_ = false;
     std::size_t drained_ = 0;
     std::array<char, 16 * 1024> scratch_{};
+    std::string address_;
+    std::uint64_t reservedBody_ = 0;
     std::string method_;
     std::string target_;
     std::chrono::steady_clock::time_point started_;
@@ -318,12 +397,23 @@ struct Listener::Impl : std::enable_shared_from_this<Listener::Impl> {
             }
             beast::error_code ignored;
             socket.set_option(tcp::no_delay(true), ignored); // without it every answer waits on delayed acks
-            auto session = std::make_shared<Session>(std::move(socket), self->shared);
-            if (self->shared->add(session))
+            std::string address = peerAddress(socket);
+            auto session = std::make_shared<Session>(std::move(socket), self->shared, address);
+            switch (self->shared->add(session, address)) {
+            case Shared::Admission::Taken:
                 session->start();
-            else if (self->shared->log)
-                std::fprintf(stderr, "%s connection refused: limit of %zu open connections\n", self->shared->name.c_str(),
-                             self->shared->limits.maxConnections);
+                break;
+            case Shared::Admission::Full:
+                if (self->shared->log)
+                    std::fprintf(stderr, "%s connection refused: limit of %zu open connections\n",
+                                 self->shared->name.c_str(), self->shared->limits.maxConnections);
+                break;
+            case Shared::Admission::AddressFull:
+                if (self->shared->log)
+                    std::fprintf(stderr, "%s connection from %s refused: its share of %zu connections is taken\n",
+                                 self->shared->name.c_str(), address.c_str(), self->shared->limits.maxConnectionsPerAddress);
+                break;
+            }
             self->accept();
         });
     }
@@ -383,6 +473,18 @@ std::size_t Listener::connections() const
 {
     std::lock_guard lock(d_->shared->m);
     return d_->shared->live.size();
+}
+
+std::uint64_t Listener::bodyBytesInFlight() const
+{
+    std::lock_guard lock(d_->shared->m);
+    return d_->shared->bodyInFlight;
+}
+
+std::uint64_t Listener::bodyBytesPeak() const
+{
+    std::lock_guard lock(d_->shared->m);
+    return d_->shared->bodyPeak;
 }
 
 bool Listener::waitUntilIdle(std::chrono::milliseconds limit) const

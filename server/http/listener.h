@@ -25,8 +25,9 @@ using HttpStatus = boost::beast::http::status;
 
 // Delivers the answer to a request; may be called from any thread, exactly once.
 using Respond = std::function<void(HttpResponse)>;
-// Decides the answer to one request. It may answer at once or hand the work to another thread.
-using Router = std::function<void(HttpRequest, Respond)>;
+// Decides the answer to one request from the peer's address. It may answer at once or hand the work
+// to another thread.
+using Router = std::function<void(HttpRequest, const std::string& peer, Respond)>;
 
 struct Limits {
     std::size_t headerBytes = 16 * 1024;
@@ -34,6 +35,12 @@ struct Limits {
     std::chrono::milliseconds readTimeout{30000}; // a whole request, from its first byte; also each answer's write
     std::chrono::milliseconds idleTimeout{60000}; // a kept-alive connection waiting for its next request
     std::size_t maxConnections = 1024;            // connections beyond this are closed as they arrive
+    // One address's share of the connections, so that one host cannot hold every slot. Behind a
+    // reverse proxy every connection comes from the proxy: raise it there to maxConnections.
+    std::size_t maxConnectionsPerAddress = 64;
+    // Request bodies being received or handled, all connections together; a request whose body
+    // would pass it gets 503 at once, before its body is read.
+    std::uint64_t bodyBudgetBytes = 64 * 1024 * 1024;
 };
 
 // An answer to req with its version and keep-alive, the length set.
@@ -60,6 +67,9 @@ public:
     // Stops accepting and closes every connection after the answer it is working on, if any.
     void stop();
     std::size_t connections() const;
+    // Body bytes reserved by requests in progress, now and at most so far.
+    std::uint64_t bodyBytesInFlight() const;
+    std::uint64_t bodyBytesPeak() const;
     // Waits until no connection is left; false when the time ran out first.
     bool waitUntilIdle(std::chrono::milliseconds limit) const;
 

@@ -32,7 +32,7 @@ constexpr std::string_view kOperationPrefix = "/datasnap/rest/TServerMethods1/";
 // The client checks the server with GET /datasnap/ on open; calls are POSTs under kOperationPrefix.
 Router operationsRouter(const Dispatcher& dispatcher, store::Store& store, net::thread_pool& workers)
 {
-    return [&dispatcher, &store, &workers](HttpRequest req, Respond respond) {
+    return [&dispatcher, &store, &workers](HttpRequest req, const std::string& peer, Respond respond) {
         const std::string_view path = targetPath(req);
         if (path == "/datasnap" || path == "/datasnap/") {
             if (req.method() != verb::get)
@@ -46,10 +46,18 @@ Router operationsRouter(const Dispatcher& dispatcher, store::Store& store, net::
             if (req.method() != verb::post)
                 return respond(methodNotAllowed(req, "POST"));
             // Database work leaves the network threads, so a slow query holds up no other connection.
-            net::post(workers, [&dispatcher, &store, op = std::move(op), req = std::move(req), respond = std::move(respond)] {
+            net::post(workers, [&dispatcher, &store, op = std::move(op), req = std::move(req), peer = QString::fromStdString(peer),
+                                 respond = std::move(respond)] {
                 try {
-                    Dispatcher::Answer a = dispatcher.dispatch(op, req.body(), store);
-                    respond(makeResponse(req, HttpStatus(a.status), std::move(a.body), kJson));
+                    const auto auth = req[boost::beast::http::field::authorization];
+                    Dispatcher::Answer a = dispatcher.dispatch(
+                        Request{op, req.body(), std::string_view(auth.data(), auth.size()), peer}, store);
+                    HttpResponse res = makeResponse(req, HttpStatus(a.status), std::move(a.body), kJson);
+                    if (!a.sessionKey.empty())
+                        res.set("X-Session-Key", a.sessionKey);
+                    // Answers carry account data and keys: no cache on the way may keep them.
+                    res.set(boost::beast::http::field::cache_control, "no-store");
+                    respond(std::move(res));
                 } catch (const std::exception& e) {
                     respond(errorResponse(req, HttpStatus::internal_server_error, QString::fromUtf8(e.what())));
                 }
@@ -139,6 +147,8 @@ void Server::start()
 }
 
 unsigned short Server::port() const { return d_->api ? d_->api->endpoint().port() : 0; }
+
+const Listener* Server::api() const { return d_->api.get(); }
 
 unsigned short Server::webPort() const { return d_->web ? d_->web->endpoint().port() : 0; }
 

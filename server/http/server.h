@@ -44,6 +44,7 @@ public:
     void start();
     unsigned short port() const;    // the bound operations port
     unsigned short webPort() const; // the bound web port, 0 without a web host
+    const Listener* api() const;    // the operations listener once started, for its figures
     // Stops accepting, lets requests in progress finish within the grace time, and joins every thread.
     void stop();
 

@@ -1,6 +1,15 @@
 // The domain schema: catalogue, dealers and users, baskets and orders, account history, promotions, requests.
 #include "schema.h"
 
+#include "auth/password.h"
+#include "store.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <utility>
+#include <vector>
+
 namespace store::schema {
 
 QString forEngine(const char* statement, bool sqlite)
@@ -473,11 +482,51 @@ const Migration domain{1, "alan şeması", {
         HATA TEXT NOT NULL DEFAULT ''))",
 }};
 
+// Passwords left in plain text by older data become hashes; a value already hashed stays as it is.
+void hashPlainPasswords(QSqlDatabase& db)
+{
+    std::vector<std::pair<int, QString>> plain;
+    QSqlQuery q = exec(db, QStringLiteral("SELECT SIRANO, SIFRE FROM KULLANICI ORDER BY SIRANO"));
+    while (q.next())
+        if (!auth::isPasswordHash(q.value(1).toString()))
+            plain.emplace_back(q.value(0).toInt(), q.value(1).toString());
+    q.finish();
+    QSqlQuery u = prepare(db, QStringLiteral("UPDATE KULLANICI SET SIFRE = ? WHERE SIRANO = ?"));
+    for (const auto& [user, password] : plain) {
+        u.bindValue(0, auth::hashPassword(password));
+        u.bindValue(1, user);
+        exec(u);
+    }
+}
+
+// Sessions and sign-in attempts live in the database, so that several servers share them.
+const Migration access{2, "oturumlar ve şifre özetleri", {
+    // ANAHTAR is the hash of the session key the client holds, never the key itself. A session ends
+    // SONKULLANIM plus the idle time after its last use, and at BITIS at the latest.
+    R"(CREATE TABLE OTURUM (
+        ANAHTAR TEXT PRIMARY KEY,
+        KULLANICINO INTEGER NOT NULL REFERENCES KULLANICI (SIRANO) ON DELETE CASCADE,
+        CARINO INTEGER NOT NULL,
+        BILGISAYARID TEXT NOT NULL,
+        OLUSTURMA TEXT NOT NULL,
+        SONKULLANIM TEXT NOT NULL,
+        BITIS TEXT NOT NULL))",
+    R"(CREATE INDEX OTURUM_KULLANICI ON OTURUM (KULLANICINO))",
+    R"(CREATE INDEX OTURUM_BITIS ON OTURUM (BITIS))",
+    // Failed sign-ins: TUR 'W' by workstation identity, 'A' by source address.
+    R"(CREATE TABLE GIRISHATA (
+        SIRANO {key},
+        TUR TEXT NOT NULL CHECK (TUR IN ('W', 'A')),
+        ANAHTAR TEXT NOT NULL,
+        ZAMAN TEXT NOT NULL))",
+    R"(CREATE INDEX GIRISHATA_ANAHTAR ON GIRISHATA (TUR, ANAHTAR, ZAMAN))",
+}, hashPlainPasswords};
+
 } // namespace
 
 const std::vector<Migration>& migrations()
 {
-    static const std::vector<Migration> all{domain};
+    static const std::vector<Migration> all{domain, access};
     return all;
 }
 

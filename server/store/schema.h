@@ -1,6 +1,7 @@
 // The ordered schema migrations and the per-engine spelling of the few types that differ.
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 
 #include <vector>
@@ -11,6 +12,7 @@ struct Migration {
     int version;
     const char* name;
     std::vector<const char*> statements; // one statement each, written with the markers below
+    void (*then)(QSqlDatabase& db) = nullptr; // a step in code after the statements, in the same transaction
 };
 
 // Every migration, oldest first. A released migration never changes; a change is a new migration.

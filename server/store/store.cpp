@@ -3,6 +3,8 @@
 
 #include "schema.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QStringList>
 #include <QUrl>
@@ -85,6 +87,18 @@ ThreadConnections& threadConnections()
     return t;
 }
 
+// A new database file is made readable by its owner only before SQLite opens it; SQLite gives its
+// journal files the same permissions. An existing file keeps the permissions it has.
+void createPrivately(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return;
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        f.close();
+    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
 QString driverText(const QSqlError& e)
 {
     QString t = e.text().trimmed();
@@ -109,6 +123,7 @@ struct Store::Impl {
     void configure(QSqlDatabase& db) const
     {
         if (sqlite) {
+            createPrivately(path);
             db.setDatabaseName(path);
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         } else {
@@ -322,6 +337,8 @@ void Store::migrate()
                     return; // another server applied it while we waited for the lock
                 for (const char* statement : m.statements)
                     exec(tx, schema::forEngine(statement, d_->sqlite));
+                if (m.then)
+                    m.then(tx);
                 QSqlQuery q = prepare(tx, QStringLiteral("INSERT INTO schema_version (version, name, applied) VALUES (?, ?, ?)"));
                 q.addBindValue(m.version);
                 q.addBindValue(QString::fromUtf8(m.name));

@@ -51,7 +51,7 @@ constexpr Route kRoutes[] = {
 
 Router siteRouter(WebContext context)
 {
-    return [context](HttpRequest req, Respond respond) {
+    return [context](HttpRequest req, const std::string&, Respond respond) {
         const std::string_view path = targetPath(req);
         for (const auto& route : kRoutes) {
             if (route.path == path)

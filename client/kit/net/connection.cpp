@@ -241,6 +241,13 @@ std::unique_ptr<Connection> Connection::clone() const
     return c;
 }
 
+void Connection::setCredentials(const QString& user, const QString& password)
+{
+    user_ = user;
+    password_ = password;
+    hasCredentials_ = true;
+}
+
 std::string Connection::post(const std::string& path, std::string requestBody)
 {
     if (!isOpen())
@@ -249,6 +256,11 @@ std::string Connection::post(const std::string& path, std::string requestBody)
     http::request<http::string_body> req{http::verb::post, path, 11};
     req.set(http::field::host, link_->hostHeader);
     req.set(http::field::content_type, "application/json; charset=utf-8");
+    if (const QString key = sessionKey(); !key.isEmpty())
+        req.set(http::field::authorization, "Bearer " + key.toStdString());
+    else if (hasCredentials_)
+        req.set(http::field::authorization,
+                "Basic " + QByteArray(user_.toUtf8() + ':' + password_.toUtf8()).toBase64().toStdString());
     req.keep_alive(true);
     req.body() = std::move(requestBody);
     req.prepare_payload();
@@ -276,6 +288,13 @@ std::string Connection::post(const std::string& path, std::string requestBody)
     auto res = parser.release();
     if (!res.keep_alive())
         close();
+    if (res.result_int() == 200) {
+        const auto issued = res["X-Session-Key"];
+        if (!issued.empty()) {
+            issuedKey_ = QString::fromLatin1(issued.data(), qsizetype(issued.size()));
+            setSessionKey(issuedKey_);
+        }
+    }
     if (res.result_int() != 200) {
         QString text = wire::errorText(res.body());
         if (text.isEmpty())

@@ -86,12 +86,26 @@ public:
     // "host:port", for messages.
     QString address() const;
 
+    // The session key the server handed out at sign-in. It is a setting, so clones carry it, and every
+    // call sends it ("Authorization: Bearer").
+    QString sessionKey() const { return param(QStringLiteral("SessionKey")); }
+    void setSessionKey(const QString& key) { setParam(QStringLiteral("SessionKey"), key); }
+    // User name and password for the sign-in call ("Authorization: Basic", UTF-8), sent while no
+    // session key is set. Set them only on the connection that signs in; clones do not carry them.
+    void setCredentials(const QString& user, const QString& password);
+    // The session key of the last answer that carried one, adopted as this connection's key.
+    // Empty when no answer did.
+    QString issuedSessionKey() const { return issuedKey_; }
+
 private:
     struct Link;
     std::vector<std::pair<QString, QString>> params_;
     bool loginPrompt_ = false;
     std::size_t maxResponseBytes_ = std::size_t(256) << 20;
     std::unique_ptr<Link> link_;
+    QString user_, password_;
+    bool hasCredentials_ = false;
+    QString issuedKey_;
 };
 
 } // namespace kit
