@@ -287,7 +287,8 @@ void Tgirisform::Sonuclandir(bool dogrusonuc)
         QDialog::done(QDialog::Rejected);
         return;
     }
-    if (adi->text() == Bilgim->ADI() && sifre->text() == Bilgim->SIFRE()) {
+    // The server answers an empty name to every caller it did not recognise: empty boxes never match it.
+    if (!Bilgim->ADI().isEmpty() && adi->text() == Bilgim->ADI() && sifre->text() == Bilgim->SIFRE()) {
         AyarKaydet();
         // Without a key the server did not confirm the credentials (empty boxes match an empty answer).
         if (Bilgim->AKTIF() == 1 && !anahtar_.isEmpty()) {

@@ -97,8 +97,8 @@ struct Refusal {
 const QString kNotAllowed = QStringLiteral("Bu işlem için yetkiniz yok.");
 
 // Keeps the caller inside its own accounts, from the declared role of every input.
-std::optional<Refusal> checkScope(const ops::Operation& op, const wire::MessageReader& in, const auth::Principal& p,
-                                  store::Store& s)
+std::optional<Refusal> checkScope(const ops::Operation& op, const wire::MessageReader& in, Inputs& inputs,
+                                  const auth::Principal& p, store::Store& s)
 {
     for (std::size_t i = 0; i < op.params.size(); ++i) {
         const ops::Param& param = op.params[i];
@@ -131,6 +131,7 @@ std::optional<Refusal> checkScope(const ops::Operation& op, const wire::MessageR
                 return Refusal{403, kNotAllowed, QStringLiteral("%1.FSirano = %2 başka kullanıcı").arg(name).arg(r->FSirano)};
             if (!auth::inScope(s, p, r->FCARINO))
                 return Refusal{403, kNotAllowed, QStringLiteral("%1.FCARINO = %2 kapsam dışı").arg(name).arg(r->FCARINO)};
+            inputs.keepSession(at, std::move(r));
             break;
         }
         case ops::Role::User:
@@ -217,8 +218,9 @@ Dispatcher::Answer Dispatcher::dispatch(const Request& request, store::Store& st
                                                    "_parameters");
         if (const QString problem = checkInputs(decl, in); !problem.isEmpty())
             return failure(400, problem);
+        Inputs inputs(decl, in);
         if (caller) {
-            if (const auto refused = checkScope(decl, in, *caller, store)) {
+            if (const auto refused = checkScope(decl, in, inputs, *caller, store)) {
                 log(QStringLiteral("%1 reddedildi (%2): kullanıcı %3 (%4), %5")
                         .arg(name)
                         .arg(refused->status)
@@ -230,7 +232,7 @@ Dispatcher::Answer Dispatcher::dispatch(const Request& request, store::Store& st
         if (!operation->handler)
             return failure(501, name + QStringLiteral(": not implemented (bu işlem henüz sunucuda yok)"));
         wire::MessageWriter out("result");
-        Call call{decl, Inputs(decl, in), out, store, request, caller ? &*caller : nullptr, {}, log};
+        Call call{decl, std::move(inputs), out, store, request, caller ? &*caller : nullptr, {}, log};
         try {
             operation->handler(call);
             return {200, out.finish(), std::move(call.issuedKey)};

@@ -3,6 +3,7 @@
 
 #include "auth/principal.h"
 #include "operations.h"
+#include "records.h"
 #include "wire.h"
 
 #include <QString>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace store {
 class Store;
@@ -34,16 +36,23 @@ public:
     QString text(std::string_view name) const { return in_.text(index(name, ops::Kind::Text)); }
     std::int32_t integer(std::string_view name) const { return in_.integer(index(name, ops::Kind::Integer)); }
     double real(std::string_view name) const { return in_.real(index(name, ops::Kind::Double)); }
+    // A session record comes as the scope check read it: a message's records are read once.
     template <class R> std::shared_ptr<R> record(std::string_view name) const
     {
-        return in_.record<R>(index(name, ops::Kind::Record));
+        const int i = index(name, ops::Kind::Record);
+        if constexpr (std::is_same_v<R, TSonucBilgisi>)
+            if (auto it = sessions_.find(i); it != sessions_.end())
+                return it->second;
+        return in_.record<R>(i);
     }
     // Throws std::logic_error for a name the operation does not have, or one of another kind.
     int index(std::string_view name, ops::Kind kind) const;
+    void keepSession(int i, std::shared_ptr<TSonucBilgisi> r) { sessions_[i] = std::move(r); }
 
 private:
     const ops::Operation& op_;
     const wire::MessageReader& in_;
+    std::map<int, std::shared_ptr<TSonucBilgisi>> sessions_;
 };
 
 // What a handler gets for one call: checked inputs, the answer being written, the storage and the caller.

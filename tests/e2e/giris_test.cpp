@@ -3,6 +3,9 @@
 #include "e2e_testing.h"
 
 #include "app/unit1.h"
+#include "auth/password.h"
+#include "demo/demo.h"
+#include "remote/proxim.h"
 #include "kit/net/connection.h"
 #include "kit/ui/busyindicator.h"
 #include "kit/ui/shell.h"
@@ -51,6 +54,9 @@ QVariant userValue(srvtest::TestServer& server, const QString& column)
     return q.value(0);
 }
 
+// The demo password of the user bound to kIstasyon (the table holds only its hash).
+QString demoPassword(srvtest::TestServer& server) { return demo::credentialsFor(server.store(), kIstasyon).password; }
+
 srvtest::Options boundDemo(int version = 2)
 {
     srvtest::Options o;
@@ -90,9 +96,14 @@ protected:
 
 TEST_F(GirisTest, RightCredentialsSignInAndAreRemembered)
 {
-    srvtest::TestServer server(boundDemo());
+    srvtest::Options o = boundDemo();
+    o.handlers = [](srv::Dispatcher& d) {
+        d.handle("KayanYaziGetir", [](srv::Call& c) { c.out.text(c.caller->userName); });
+    };
+    srvtest::TestServer server(o);
     const QString user = userValue(server, QStringLiteral("KULLANICIADI")).toString();
-    const QString pass = userValue(server, QStringLiteral("SIFRE")).toString();
+    const QString pass = demoPassword(server);
+    ASSERT_FALSE(pass.isEmpty());
     Giris g(e2e::ayarFor(server.port(), server.webPort(), kIstasyon));
     EXPECT_EQ(g.dlg.idsi, kIstasyon);
     EXPECT_EQ(g.dlg.sifre->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, g.dlg.sifre), int('*'));
@@ -108,6 +119,13 @@ TEST_F(GirisTest, RightCredentialsSignInAndAreRemembered)
     EXPECT_EQ(g.bilgi.CARINO(), server.carinoOf(0));
     EXPECT_EQ(g.bilgi.Disip(), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(g.bilgi.BILGISAYARID(), kIstasyon);
+
+    // The server's key is now a setting of the main connection: a later call, on a clone as the
+    // background runs make them, is served as this user.
+    ASSERT_EQ(g.conn.sessionKey().size(), 64);
+    auto later = g.conn.clone();
+    later->open();
+    EXPECT_EQ(TServerMethods1Client(*later).KayanYaziGetir(), user);
 
     // The settings file holds the three keys literally, the dotless ı included.
     QFile ini(Tgirisform::AyarDosyasi());
@@ -144,7 +162,7 @@ TEST_F(GirisTest, WrongLowerCaseOrInactiveCredentialsAreRefused)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(Tgirisform::AyarDosyasi());
-        setUser(server, QStringLiteral("SIFRE"), c.serverPassword);
+        setUser(server, QStringLiteral("SIFRE"), auth::hashPassword(c.serverPassword));
         setUser(server, QStringLiteral("AKTIF"), c.aktif);
         script.shown.clear();
         Giris g(e2e::ayarFor(server.port(), server.webPort(), kIstasyon));
@@ -163,6 +181,47 @@ TEST_F(GirisTest, WrongLowerCaseOrInactiveCredentialsAreRefused)
         const bool matched = c.typed.toUpper() == c.serverPassword;
         EXPECT_EQ(QFile::exists(Tgirisform::AyarDosyasi()), matched);
     }
+}
+
+// The button itself does not check for empty boxes; the server then answers an empty name and password,
+// which must not pass as a match.
+TEST_F(GirisTest, EmptyBoxesWithTheButtonAreRefused)
+{
+    srvtest::TestServer server(boundDemo());
+    Giris g(e2e::ayarFor(server.port(), server.webPort(), kIstasyon));
+    g.type({}, {});
+    g.dlg.Button1->click();
+    ASSERT_TRUE(e2e::waitUntil([&] { return !script.shown.empty() && g.dlg.Button1->isEnabled(); }));
+    EXPECT_EQ(script.texts(), QStringList{QStringLiteral("Kullanıcı Adı ve Şifre Hatalı Lütfen Tekrar Deneyiniz !")});
+    EXPECT_NE(g.dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(g.conn.sessionKey().isEmpty());
+    EXPECT_FALSE(QFile::exists(Tgirisform::AyarDosyasi()));
+}
+
+TEST_F(GirisTest, FiveWrongPasswordsThrottleEvenTheRightOne)
+{
+    srvtest::TestServer server(boundDemo());
+    const QString user = userValue(server, QStringLiteral("KULLANICIADI")).toString();
+    const QString wrong = QStringLiteral("Kullanıcı Adı ve Şifre Hatalı Lütfen Tekrar Deneyiniz !");
+    Giris g(e2e::ayarFor(server.port(), server.webPort(), kIstasyon));
+    for (int i = 0; i < 5; ++i) {
+        script.shown.clear();
+        g.type(user, QStringLiteral("YANLIS%1").arg(i));
+        g.dlg.Button1->click();
+        ASSERT_TRUE(e2e::waitUntil([&] { return !script.shown.empty() && g.dlg.Button1->isEnabled(); }));
+    }
+    script.shown.clear();
+    g.type(user, demoPassword(server));
+    g.dlg.Button1->click();
+    ASSERT_TRUE(e2e::waitUntil([&] { return !script.shown.empty() && g.dlg.Button1->isEnabled(); }));
+    EXPECT_EQ(script.texts(), QStringList{wrong});
+    EXPECT_NE(g.dlg.result(), QDialog::Accepted);
+
+    // Once the window has passed, the right password works again.
+    store::exec(server.store().db(), QStringLiteral("UPDATE GIRISHATA SET ZAMAN = '2000-01-01T00:00:00'"));
+    script.shown.clear();
+    g.dlg.Button1->click();
+    EXPECT_TRUE(e2e::waitUntil([&] { return g.dlg.result() == QDialog::Accepted; })) << script.texts().join(u'|').toStdString();
 }
 
 TEST_F(GirisTest, RememberOffLeavesTheBoxesEmpty)
@@ -319,7 +378,7 @@ protected:
     void signInAs(srvtest::TestServer& server, TForm1& form)
     {
         const QString user = userValue(server, QStringLiteral("KULLANICIADI")).toString();
-        const QString pass = userValue(server, QStringLiteral("SIFRE")).toString();
+        const QString pass = demoPassword(server);
         script.on<Tgirisform>([user, pass](Tgirisform& g) {
             g.adi->setText(user);
             g.sifre->setText(pass);

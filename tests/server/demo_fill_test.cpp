@@ -2,9 +2,13 @@
 // holds together (amounts, deliveries, statements, pictures), and workstations bind to accounts.
 #include "store_testing.h"
 
+#include "auth/password.h"
+#include "store/schema.h"
+
 #include "store/amounts.h"
 
 #include <QBuffer>
+#include <tuple>
 #include <QImage>
 #include <QImageReader>
 
@@ -92,13 +96,52 @@ TEST_F(DemoFill, HasRepresentativesDealersAndWorkstations)
                          "(SELECT 1 FROM BILGISAYAR b WHERE b.KULLANICINO = k.SIRANO)"), 0);
     EXPECT_EQ(count(s(), "SELECT COUNT(*) FROM CARI c WHERE c.SATICINO IS NULL OR NOT EXISTS "
                          "(SELECT 1 FROM CARIINDIRIM i WHERE i.CARINO = c.CARINO AND i.ANAGRUP = '')"), 0);
-    // Sign-in types what it sees in capitals, so passwords are capitals and digits.
-    QSqlQuery q = store::exec(s().db(), QStringLiteral("SELECT SIFRE FROM KULLANICI"));
+    // The table holds Argon2id hashes only, made with at least the recommended memory and passes; each
+    // is the hash of the demo password the generator tells, which sign-in types in capitals and digits.
+    QSqlQuery q = store::exec(s().db(), QStringLiteral("SELECT SIRANO, SIFRE FROM KULLANICI"));
+    int users = 0;
     while (q.next()) {
-        const QString p = q.value(0).toString();
+        ++users;
+        const QString stored = q.value(1).toString();
+        EXPECT_TRUE(stored.startsWith(QStringLiteral("$argon2id$v=19$m=19456,t=2,p=1$"))) << stored.toStdString();
+        const QString p = demo::password(demo::Options().seed, q.value(0).toInt());
         EXPECT_EQ(p.size(), 6);
         EXPECT_EQ(p, p.toUpper());
+        EXPECT_FALSE(stored.contains(p));
+        EXPECT_TRUE(auth::verifyPassword(stored, p));
+        EXPECT_FALSE(auth::verifyPassword(stored, p.toLower()));
     }
+    EXPECT_GT(users, 0);
+}
+
+// A database from before the hashes: the upgrade replaces every plain password by its hash, and a
+// value that is already a hash stays as it was.
+TEST(StoreUpgrade, HashesPlainPasswordsLeftByOlderData)
+{
+    storetest::TempStore t(false);
+    store::Store& st = *t;
+    const auto& first = store::schema::migrations().front();
+    store::inTransaction(st, [&](QSqlDatabase& db) {
+        store::exec(db, QStringLiteral("CREATE TABLE schema_version (version INTEGER PRIMARY KEY, name TEXT NOT NULL, applied TEXT NOT NULL)"));
+        for (const char* statement : first.statements)
+            store::exec(db, store::schema::forEngine(statement, st.isSqlite()));
+        store::exec(db, QStringLiteral("INSERT INTO schema_version VALUES (1, 'alan şeması', '2026-01-01T00:00:00')"));
+        store::exec(db, QStringLiteral("INSERT INTO CARI (CARINO, CARIKOD, CARIADI) VALUES (7, '120.01.007', 'Eski Bayi')"));
+    });
+    const QString kept = auth::hashPassword(QStringLiteral("ZATEN"));
+    QSqlQuery ins = store::prepare(st.db(), QStringLiteral("INSERT INTO KULLANICI (SIRANO, CARINO, KULLANICIADI, SIFRE) VALUES (?, 7, ?, ?)"));
+    for (const auto& [no, name, password] : {std::tuple{1, "ESKI01", QStringLiteral("GİZLİ1")}, std::tuple{2, "ESKI02", kept}}) {
+        ins.bindValue(0, no);
+        ins.bindValue(1, QString::fromLatin1(name));
+        ins.bindValue(2, password);
+        store::exec(ins);
+    }
+    st.migrate();
+    const QString hashed = scalar(st, QStringLiteral("SELECT SIFRE FROM KULLANICI WHERE SIRANO = 1")).toString();
+    EXPECT_TRUE(auth::isPasswordHash(hashed)) << hashed.toStdString();
+    EXPECT_TRUE(auth::verifyPassword(hashed, QStringLiteral("GİZLİ1")));
+    EXPECT_EQ(scalar(st, QStringLiteral("SELECT SIFRE FROM KULLANICI WHERE SIRANO = 2")).toString(), kept);
+    EXPECT_EQ(count(st, "SELECT COUNT(*) FROM KULLANICI WHERE SIFRE NOT LIKE '$argon2id$%'"), 0);
 }
 
 TEST_F(DemoFill, StoresLineAmountsAsTheServerComputesThem)
@@ -222,7 +265,7 @@ TEST_F(DemoFill, BindsWorkstationsToAccounts)
     u.addBindValue(c.user);
     store::exec(u);
     ASSERT_TRUE(u.next());
-    EXPECT_EQ(u.value(0).toString(), c.password);
+    EXPECT_TRUE(auth::verifyPassword(u.value(0).toString(), c.password));
     EXPECT_GE(u.value(1).toInt(), 3) << "bound to a representative instead of the dealer's own user";
 
     // Binding the same identity again moves it.

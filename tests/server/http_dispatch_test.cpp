@@ -22,64 +22,87 @@ protected:
     static void SetUpTestSuite()
     {
         srvtest::Options o;
-        o.demo = false;
         o.log = true;
+        o.workstations = {{QStringLiteral("WS-DISPATCH-1"), 0}};
         // Handlers that fail on purpose in each way a handler can fail, on operations of the table.
         o.handlers = [](srv::Dispatcher& d) {
             d.handle("TeslimVer", [](srv::Call&) { throw srv::CallError{403, QStringLiteral("Bu işlem için yetkiniz yok")}; });
             d.handle("KargoVer", [](srv::Call&) { throw store::StoreError("disk I/O error"); });
-            d.handle("KargolarVer", [](srv::Call& c) { c.in.record<TSonucBilgisi>(0); });
+            d.handle("KargolarVer", [](srv::Call& c) { c.in.record<TSonucBilgisi>("gn"); });
             d.handle("AcilisReklamAdet", [](srv::Call&) { throw std::runtime_error("beklenmeyen durum"); });
             d.handle("KayanYaziGetir", [](srv::Call&) { throw 42; });
-            d.handle("SepetSecimGuncelle", [](srv::Call& c) { c.out.integer(c.in.integer(0) + c.in.integer(1)); });
+            d.handle("SepetSecimGuncelle", [](srv::Call& c) { c.out.integer(c.in.integer("sirano") + c.in.integer("secim")); });
             d.handle("BannerResimVer", [](srv::Call&) { throw srv::CallError{200, QStringLiteral("durum kodu yanlış")}; });
             d.handle("RaporEnCokSatilanStoklar", [](srv::Call& c) {
-                c.out.real(c.in.real(1) + c.in.real(2));
-                c.out.boolean(c.in.record<TSonucBilgisi>(0) == nullptr);
+                c.out.real(c.in.real("tarih1") + c.in.real("tarih2"));
+                c.out.integer(c.in.record<TSonucBilgisi>("bilgi")->FCARINO);
             });
             d.handle("CariDurumVer", {}); // stands for an operation not built yet, whatever gets built later
         };
         server = new TestServer(o);
+        key = server->signIn(0);
     }
     static void TearDownTestSuite()
     {
         delete server;
         server = nullptr;
     }
+    static Reply post(const char* op, const std::string& body) { return server->post(op, body, key); }
     static TestServer* server;
+    static std::string key;
 };
 
 TestServer* HttpDispatch::server = nullptr;
+std::string HttpDispatch::key;
 
 TEST(DispatcherTable, HoldsEveryCalledOperationWithItsInputs)
 {
     const srv::Dispatcher d;
     EXPECT_EQ(d.operations().size(), 50u);
-    using P = srv::Param;
+    using K = ops::Kind;
     struct Case {
         const char* op;
-        std::vector<P> params;
+        std::vector<K> params;
     };
     const Case cases[] = {
-        {"BuyukGetir", {P::Text}},
+        {"BuyukGetir", {K::Text}},
         {"TeslimVer", {}},
-        {"ResimVer5", {P::Integer}}, // the out size is not an input
-        {"SepetEkle2", {P::Record, P::Integer, P::Integer, P::Text, P::Text, P::Double, P::Double, P::Double, P::Double,
-                        P::Integer, P::Integer, P::Double, P::Double, P::Double}},
-        {"BakiyeFiyatDegistir", {P::Record, P::Integer, P::Integer, P::Integer, P::Double, P::Double, P::Text, P::Double, P::Double}},
-        {"RaporGetir", {P::Integer, P::Integer, P::Integer, P::Integer, P::Text, P::Double, P::Double}},
-        {"MailGonserCariNormal", std::vector<P>(17, P::Text)},
-        {"MailGonserCari", std::vector<P>(16, P::Text)},
-        {"MobilCariBilgisiGetir", {P::Integer, P::Text}},
+        {"ResimVer5", {K::Integer}}, // the out size is not an input
+        {"SepetEkle2", {K::Record, K::Integer, K::Integer, K::Text, K::Text, K::Double, K::Double, K::Double, K::Double,
+                        K::Integer, K::Integer, K::Double, K::Double, K::Double}},
+        {"BakiyeFiyatDegistir", {K::Record, K::Integer, K::Integer, K::Integer, K::Double, K::Double, K::Text, K::Double, K::Double}},
+        {"RaporGetir", {K::Integer, K::Integer, K::Integer, K::Integer, K::Text, K::Double, K::Double}},
+        {"MailGonserCariNormal", std::vector<K>(17, K::Text)},
+        {"MailGonserCari", std::vector<K>(16, K::Text)},
+        {"MobilCariBilgisiGetir", {K::Integer, K::Text}},
     };
     for (const auto& c : cases) {
         const srv::Operation* op = d.find(c.op);
         ASSERT_NE(op, nullptr) << c.op;
-        EXPECT_EQ(op->params, c.params) << c.op;
-        EXPECT_EQ(op->paramNames.size(), op->params.size()) << c.op;
+        std::vector<K> kinds;
+        for (const ops::Param& p : op->decl->params)
+            kinds.push_back(p.kind);
+        EXPECT_EQ(kinds, c.params) << c.op;
     }
-    EXPECT_EQ(d.find("SepetGuncelle2")->paramNames[10], "_sepetsirano");
+    EXPECT_EQ(d.find("SepetGuncelle2")->decl->params[10].name, "_sepetsirano");
+    EXPECT_EQ(d.find("MailGonserCari")->decl->params.back().name, "kargoambar");
+    EXPECT_EQ(d.find("RaporGetir")->decl->out, "size");
     EXPECT_EQ(d.find("EchoString"), nullptr); // exists on the original server, never called by the client
+    // Only the sign-in is answered without a session key.
+    int open = 0;
+    for (const auto& [name, op] : d.operations())
+        open += op.decl->signIn ? 1 : 0;
+    EXPECT_EQ(open, 1);
+    EXPECT_TRUE(d.find("BuyukGetir")->decl->signIn);
+}
+
+TEST(DispatcherTable, HandlersReadInputsByNameOnly)
+{
+    const auto reader = wire::MessageReader::parse(R"({"_parameters":[1,2]})", "_parameters");
+    const srv::Inputs in(ops::get("StokHareketVer"), reader);
+    EXPECT_EQ(in.integer("stokno"), 2);
+    EXPECT_THROW(in.integer("yok"), std::logic_error);
+    EXPECT_THROW(in.text("carino"), std::logic_error); // a name of another kind is a handler's mistake
 }
 
 TEST(DispatcherTable, RefusesHandlersOutsideTheTable)
@@ -111,6 +134,9 @@ TEST_F(HttpDispatch, EnvelopeAndParameterErrorsAre400WithTheReason)
     const Case cases[] = {
         {"YokBoyleIslem", R"({"_parameters":[]})", "Bilinmeyen işlem: YokBoyleIslem"},
         {"BuyukGetir", R"({"_parameters":[]})", "BuyukGetir: 1 parametre bekleniyordu, 0 geldi"},
+        {"StokAraGetir", R"({"_parameters":["abc",null]})", "parametre 2 (bilgi) oturum kaydı olmalı, null geldi"},
+        {"StokAraGetir", R"({"_parameters":["abc",{"type":"baglantiu.TSiparisDipAyrinti","id":1,"fields":{}}]})", "StokAraGetir: "},
+        {"StokAraGetir", R"({"_parameters":["abc",{"type":"baglantiu.TSonucBilgisi","id":1,"fields":{"FSirano":"bir"}}]})", "FSirano"},
         {"StokHareketVer", R"({"_parameters":[1]})", "StokHareketVer: 2 parametre bekleniyordu, 1 geldi"},
         {"TeslimVer", R"({"_parameters":[1]})", "TeslimVer: 0 parametre bekleniyordu, 1 geldi"},
         {"YenilerVer2", R"({"_parameters":["12"]})", "parametre 1 (carino) için 32 bit tamsayı bekleniyordu, metin geldi"},
@@ -129,7 +155,7 @@ TEST_F(HttpDispatch, EnvelopeAndParameterErrorsAre400WithTheReason)
         {"BuyukGetir", "{\"_parameters\":[\"\xff\xfe\"]}", "Geçersiz JSON"},
     };
     for (const auto& c : cases) {
-        const Reply r = server->post(c.op, c.body);
+        const Reply r = post(c.op, c.body);
         EXPECT_EQ(r.status, 400) << c.op << " " << c.body;
         EXPECT_TRUE(errorOf(r).contains(QString::fromUtf8(c.reason))) << c.body << " -> " << r.body;
     }
@@ -138,18 +164,22 @@ TEST_F(HttpDispatch, EnvelopeAndParameterErrorsAre400WithTheReason)
 TEST_F(HttpDispatch, FittingInputsReachTheHandler)
 {
     // A double parameter takes integers too; a record parameter takes null; an empty body means no inputs.
-    const Reply sum = server->post("SepetSecimGuncelle", R"({"_parameters":[40,2]})");
+    const Reply sum = post("SepetSecimGuncelle", R"({"_parameters":[40,2]})");
     EXPECT_EQ(sum.status, 200);
     EXPECT_EQ(sum.body, R"({"result":[42]})");
-    const Reply dates = server->post("RaporEnCokSatilanStoklar", R"({"_parameters":[null,45000,45100.5]})");
+    const std::string mine = QStringLiteral(R"({"type":"baglantiu.TSonucBilgisi","id":1,"fields":{"FSirano":%1,"FCARINO":%2}})")
+                                 .arg(server->userOf(0))
+                                 .arg(server->carinoOf(0))
+                                 .toStdString();
+    const Reply dates = post("RaporEnCokSatilanStoklar", R"({"_parameters":[)" + mine + ",45000,45100.5]}");
     EXPECT_EQ(dates.status, 200);
-    EXPECT_EQ(dates.body, R"({"result":[90100.5,true]})");
-    EXPECT_EQ(server->post("TeslimVer", "").status, 403);
+    EXPECT_EQ(dates.body, QStringLiteral(R"({"result":[90100.5,%1]})").arg(server->carinoOf(0)).toStdString());
+    EXPECT_EQ(post("TeslimVer", "").status, 403);
 }
 
 TEST_F(HttpDispatch, OperationWithoutHandlerIs501)
 {
-    const Reply r = server->post("CariDurumVer", R"({"_parameters":[1]})");
+    const Reply r = post("CariDurumVer", QStringLiteral(R"({"_parameters":[%1]})").arg(server->carinoOf(0)).toStdString());
     EXPECT_EQ(r.status, 501);
     EXPECT_TRUE(errorOf(r).contains(QStringLiteral("not implemented"))) << r.body;
     EXPECT_TRUE(errorOf(r).startsWith(QStringLiteral("CariDurumVer"))) << r.body;
@@ -166,14 +196,14 @@ TEST_F(HttpDispatch, HandlerFailuresBecomeErrorAnswers)
     const Case cases[] = {
         {"TeslimVer", R"({"_parameters":[]})", 403, "Bu işlem için yetkiniz yok"},
         {"KargoVer", R"({"_parameters":[]})", 500, "disk I/O error"},
-        // A record of the wrong type is caught only when the handler reads it.
-        {"KargolarVer", R"({"_parameters":[1]})", 500, "kayıt nesnesi bekleniyordu"},
+        // An input read under a kind it does not have is the handler's fault.
+        {"KargolarVer", R"({"_parameters":[1]})", 500, "KargolarVer: sunucu hatası"},
         {"AcilisReklamAdet", R"({"_parameters":[]})", 500, "beklenmeyen durum"},
         {"KayanYaziGetir", R"({"_parameters":[]})", 500, "bilinmeyen sunucu hatası"},
         {"BannerResimVer", R"({"_parameters":[]})", 500, "durum kodu yanlış"},
     };
     for (const auto& c : cases) {
-        const Reply r = server->post(c.op, c.body);
+        const Reply r = post(c.op, c.body);
         EXPECT_EQ(r.status, c.status) << c.op;
         EXPECT_TRUE(errorOf(r).contains(QString::fromUtf8(c.text))) << c.op << " -> " << r.body;
     }

@@ -1,6 +1,9 @@
 // The listener against hostile and slow clients: size limits, time-outs, connection cap, worker pool, shutdown.
 #include "support/test_server.h"
 
+#include "http/server.h"
+#include "wire.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -28,6 +31,14 @@ srvtest::Options quiet(srv::Limits limits = {})
     o.demo = false;
     o.web = false;
     o.limits = limits;
+    return o;
+}
+
+// A server with the demo data and one bound workstation, whose session key signed-in calls carry.
+srvtest::Options withWorkstation(srvtest::Options o)
+{
+    o.demo = true;
+    o.workstations = {{QStringLiteral("WS-LIMIT-1"), 0}};
     return o;
 }
 
@@ -66,18 +77,25 @@ TEST(HttpLimits, MalformedAndOversizedRequestsGetTheirStatus)
 
 TEST(HttpLimits, GarbledInputNeverBringsTheServerDown)
 {
-    srvtest::Options o = quiet();
-    o.handlers = [](srv::Dispatcher& d) { d.handle("CariAra", [](srv::Call& c) { c.out.text(c.in.text(1)); }); };
+    srvtest::Options o = withWorkstation(quiet());
+    o.handlers = [](srv::Dispatcher& d) { d.handle("CariAra", [](srv::Call& c) { c.out.text(c.in.text("aranan")); }); };
     TestServer server(o);
+    const std::string key = server.signIn(0);
+    ASSERT_FALSE(key.empty());
     std::mt19937 random(2026); // fixed seed: a failure repeats
-    const std::string envelope = R"({"_parameters":[{"type":"baglantiu.TSonucBilgisi","id":1,"fields":{"FCARINO":5}},"x"]})";
+    const std::string envelope = QStringLiteral(R"({"_parameters":[{"type":"baglantiu.TSonucBilgisi","id":1,"fields":)"
+                                                R"({"FSirano":%1,"FCARINO":%2}},"x"]})")
+                                     .arg(server.userOf(0))
+                                     .arg(server.carinoOf(0))
+                                     .toStdString();
+    ASSERT_EQ(server.post("CariAra", envelope, key).status, 200);
     for (int i = 0; i < 150; ++i) {
-        // Damaged envelopes are refused as bad input, never answered as a server fault.
+        // Damaged envelopes are refused as bad input or out of scope, never answered as a server fault.
         std::string body = envelope;
         for (int k = 0; k < 3; ++k)
             body[random() % body.size()] = char(random() % 256);
-        const Reply r = server.post("CariAra", body);
-        EXPECT_TRUE(r.status == 400 || r.status == 200) << r.status << " for " << body;
+        const Reply r = server.post("CariAra", body, key);
+        EXPECT_TRUE(r.status == 400 || r.status == 403 || r.status == 200) << r.status << " for " << body;
     }
     for (int i = 0; i < 50; ++i) {
         // Raw bytes, some behind a sound request line.
@@ -202,6 +220,72 @@ TEST(HttpLimits, KeptAliveConnectionServesRequestsInARow)
     EXPECT_NE(answer.find("HTTP/1.1 404"), std::string::npos) << answer;
 }
 
+TEST(HttpLimits, OneAddressCannotTakeEveryConnection)
+{
+    srv::Limits limits;
+    limits.maxConnections = 16;
+    limits.maxConnectionsPerAddress = 4;
+    TestServer server(quiet(limits));
+    // Another loopback address holds its whole share idle and asks for more.
+    std::vector<std::unique_ptr<RawSocket>> held;
+    for (int i = 0; i < 4; ++i) {
+        held.push_back(std::make_unique<RawSocket>(server.port(), "127.0.0.2"));
+        ASSERT_TRUE(held.back()->isOpen());
+        ASSERT_TRUE(held.back()->send(kCheck));
+    }
+    for (auto& h : held) // each answered, so each surely counted, and still held open
+        EXPECT_EQ(statusOf(h->readUntilClosed(300ms)), 200);
+    for (int i = 0; i < 3; ++i) {
+        RawSocket extra(server.port(), "127.0.0.2");
+        ASSERT_TRUE(extra.isOpen());
+        EXPECT_TRUE(extra.closedByServer(5s)) << "connection " << i + 5 << " of one address";
+    }
+    // Meanwhile a client from another address is served, and so are the held connections.
+    EXPECT_EQ(server.get("/datasnap/").status, 200);
+    ASSERT_TRUE(held[0]->send(kCheck));
+    EXPECT_EQ(statusOf(held[0]->readUntilClosed(300ms)), 200);
+}
+
+TEST(HttpLimits, BodiesInFlightBeyondTheBudgetAre503AtOnce)
+{
+    srv::Limits limits;
+    limits.bodyBytes = 600 * 1024;
+    limits.bodyBudgetBytes = 1024 * 1024;
+    TestServer server(quiet(limits));
+    const auto header = [](std::size_t length) {
+        return "POST /datasnap/rest/TServerMethods1/BuyukGetir HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " +
+               std::to_string(length) + "\r\n\r\n";
+    };
+    const std::string body = R"({"_parameters":[")" + std::string(500 * 1024 - 20, 'x') + "\"]}";
+    // Two bodies of 500 KB on their way fill the budget; a third is refused before it is read.
+    RawSocket first(server.port()), second(server.port());
+    ASSERT_TRUE(first.send(header(body.size()) + body.substr(0, 1000)));
+    ASSERT_TRUE(second.send(header(body.size()) + body.substr(0, 1000)));
+    const srv::Listener* api = server.server().api();
+    for (int i = 0; i < 100 && api->bodyBytesInFlight() < 2 * body.size(); ++i)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(api->bodyBytesInFlight(), 2 * body.size());
+    RawSocket third(server.port());
+    ASSERT_TRUE(third.send(header(body.size())));
+    const std::string refused = third.readUntilClosed(5s);
+    EXPECT_EQ(statusOf(refused), 503);
+    EXPECT_NE(refused.find("yoğun"), std::string::npos);
+    // A small request still fits beside them.
+    EXPECT_EQ(server.post("BuyukGetir", kSignIn).status, 200);
+    // The bodies that were let in complete normally and give their room back.
+    ASSERT_TRUE(first.send(body.substr(1000)));
+    ASSERT_TRUE(second.send(body.substr(1000)));
+    first.finishSending();
+    second.finishSending();
+    EXPECT_EQ(statusOf(first.readUntilClosed()), 200);
+    EXPECT_EQ(statusOf(second.readUntilClosed()), 200);
+    EXPECT_LE(api->bodyBytesPeak(), limits.bodyBudgetBytes);
+    for (int i = 0; i < 100 && api->bodyBytesInFlight() != 0; ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(api->bodyBytesInFlight(), 0u);
+    EXPECT_EQ(server.post("BuyukGetir", R"({"_parameters":[")" + std::string(500 * 1024, 'y') + "\"]}").status, 200);
+}
+
 // A handler that holds its worker until released, to stand for a slow database query.
 struct Gate {
     std::mutex m;
@@ -231,7 +315,7 @@ struct Gate {
 
 srvtest::Options gated(Gate& gate)
 {
-    srvtest::Options o = quiet();
+    srvtest::Options o = withWorkstation(quiet());
     o.threads = 1;
     o.ioThreads = 1; // a call run on the network thread instead of the pool would then block everything
     o.web = true;
@@ -248,7 +332,8 @@ TEST(HttpWorkers, BusyWorkersDoNotStallTheListener)
 {
     Gate gate;
     TestServer server(gated(gate));
-    auto slow = std::async(std::launch::async, [&] { return server.post("KayanYaziGetir", R"({"_parameters":[]})"); });
+    const std::string key = server.signIn(0);
+    auto slow = std::async(std::launch::async, [&] { return server.post("KayanYaziGetir", R"({"_parameters":[]})", key); });
     ASSERT_TRUE(gate.waitEntered(1));
     // The only worker is held, yet connection checks and the web host still answer.
     EXPECT_EQ(server.get("/datasnap/").status, 200);
@@ -264,7 +349,8 @@ TEST(HttpWorkers, StopFinishesTheAnswerInProgressThenRefusesNewConnections)
     Gate gate;
     TestServer server(gated(gate));
     const unsigned short port = server.port();
-    auto inFlight = std::async(std::launch::async, [&] { return server.post("KayanYaziGetir", R"({"_parameters":[]})"); });
+    const std::string key = server.signIn(0);
+    auto inFlight = std::async(std::launch::async, [&] { return server.post("KayanYaziGetir", R"({"_parameters":[]})", key); });
     ASSERT_TRUE(gate.waitEntered(1));
     HttpConnection idle(port);
     ASSERT_EQ(idle.request("GET", "/datasnap/").status, 200);

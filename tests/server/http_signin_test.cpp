@@ -11,11 +11,11 @@ namespace {
 
 using srvtest::TestServer;
 
-std::shared_ptr<TSonucBilgisi> signIn(const TestServer& server, const QString& identity)
+// BuyukGetir with the demo credentials of the identity's user (none for an unknown identity).
+std::shared_ptr<TSonucBilgisi> signIn(TestServer& server, const QString& identity)
 {
-    wire::MessageWriter call("_parameters");
-    call.text(identity);
-    const srvtest::Reply r = server.post("BuyukGetir", call.finish());
+    const demo::Credentials c = demo::credentialsFor(server.store(), identity);
+    const srvtest::Reply r = server.buyukGetir(identity, c.user.isEmpty() ? std::string() : srvtest::basicAuthorization(c.user, c.password));
     EXPECT_EQ(r.status, 200) << r.body;
     const auto answer = wire::MessageReader::parse(r.body, "result");
     EXPECT_EQ(answer.size(), 1);

@@ -58,7 +58,10 @@ TEST(StorePostgres, RunsTheSchemaDemoAndSignInLikeSqlite)
         const int carino = demo::bindWorkstation(pg, QStringLiteral("PG-PC-1"));
         srv::Dispatcher d;
         srv::registerOturum(d);
-        const auto answer = d.dispatch("BuyukGetir", R"({"_parameters":["PG-PC-1"]})", pg);
+        const demo::Credentials c = demo::credentialsFor(pg, QStringLiteral("PG-PC-1"));
+        const std::string basic = "Basic " + QByteArray(c.user.toUtf8() + ':' + c.password.toUtf8()).toBase64().toStdString();
+        const auto answer = d.dispatch(srv::Request{"BuyukGetir", R"({"_parameters":["PG-PC-1"]})", basic, QStringLiteral("pg")}, pg);
+        EXPECT_EQ(answer.sessionKey.size(), 64u);
         ASSERT_EQ(answer.status, 200) << answer.body;
         const auto r = wire::MessageReader::parse(answer.body, "result").record<TSonucBilgisi>(0);
         ASSERT_NE(r, nullptr);

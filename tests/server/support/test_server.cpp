@@ -4,8 +4,11 @@
 #include "demo/demo.h"
 #include "http/server.h"
 #include "store/store.h"
+#include "wire.h"
 
+#include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QVariant>
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/io_context.hpp>
@@ -86,8 +89,16 @@ struct RawSocket::Impl {
     bool open = false;
 };
 
-RawSocket::RawSocket(unsigned short port) : d_(std::make_unique<Impl>())
+RawSocket::RawSocket(unsigned short port, const std::string& from) : d_(std::make_unique<Impl>())
 {
+    if (!from.empty()) {
+        error_code bindFailed;
+        d_->socket.open(tcp::v4(), bindFailed);
+        if (!bindFailed)
+            d_->socket.bind(tcp::endpoint(net::ip::make_address_v4(from), 0), bindFailed);
+        if (bindFailed)
+            return;
+    }
     const error_code ec = withDeadline(d_->io, d_->socket, kCallWait,
                                        [&](auto h) { d_->socket.async_connect(loopback(port), h); });
     d_->open = !ec;
@@ -177,7 +188,8 @@ HttpConnection::~HttpConnection() = default;
 
 bool HttpConnection::isOpen() const { return d_->open; }
 
-Reply HttpConnection::request(const std::string& method, const std::string& target, const std::string& body)
+Reply HttpConnection::request(const std::string& method, const std::string& target, const std::string& body,
+                              const std::string& authorization)
 {
     Reply reply;
     if (!d_->open)
@@ -186,6 +198,8 @@ Reply HttpConnection::request(const std::string& method, const std::string& targ
     req.set(bhttp::field::host, "127.0.0.1:" + std::to_string(d_->port));
     if (!body.empty())
         req.set(bhttp::field::content_type, "application/json");
+    if (!authorization.empty())
+        req.set(bhttp::field::authorization, authorization);
     req.body() = body;
     req.prepare_payload();
     error_code ec = withDeadline(d_->io, d_->socket, kCallWait, [&](auto h) { bhttp::async_write(d_->socket, req, h); });
@@ -200,12 +214,18 @@ Reply HttpConnection::request(const std::string& method, const std::string& targ
         d_->open = false;
     reply.status = int(res.result_int());
     reply.body = std::move(res.body());
+    reply.sessionKey = std::string(res["X-Session-Key"]);
     return reply;
 }
 
-Reply HttpConnection::post(const std::string& op, const std::string& jsonBody)
+Reply HttpConnection::post(const std::string& op, const std::string& jsonBody, const std::string& key)
 {
-    return request("POST", "/datasnap/rest/TServerMethods1/" + op, jsonBody);
+    return request("POST", "/datasnap/rest/TServerMethods1/" + op, jsonBody, key.empty() ? key : "Bearer " + key);
+}
+
+std::string basicAuthorization(const QString& user, const QString& password)
+{
+    return "Basic " + QByteArray(user.toUtf8() + ':' + password.toUtf8()).toBase64().toStdString();
 }
 
 // ---- server ----
@@ -237,6 +257,8 @@ TestServer::TestServer(Options options) : d_(std::make_unique<Impl>())
         d_->carinos.push_back(demo::bindWorkstation(*d_->store, w.identity, w.carino));
 
     srv::registerMethods(d_->dispatcher);
+    if (!o.log)
+        d_->dispatcher.setLog({});
     if (o.handlers)
         o.handlers(d_->dispatcher);
 
@@ -260,8 +282,18 @@ TestServer::~TestServer() { stop(); }
 unsigned short TestServer::port() const { return d_->server->port(); }
 unsigned short TestServer::webPort() const { return d_->server->webPort(); }
 store::Store& TestServer::store() { return *d_->store; }
+const srv::Server& TestServer::server() const { return *d_->server; }
+srv::Dispatcher& TestServer::dispatcher() { return d_->dispatcher; }
 QString TestServer::directory() const { return d_->dir.path(); }
 int TestServer::carinoOf(int workstation) const { return d_->carinos.at(std::size_t(workstation)); }
+
+int TestServer::userOf(int workstation) const
+{
+    QSqlQuery q = store::prepare(d_->store->db(), QStringLiteral("SELECT KULLANICINO FROM BILGISAYAR WHERE BILGISAYARID = ?"));
+    q.addBindValue(d_->options.workstations.at(std::size_t(workstation)).identity);
+    store::exec(q);
+    return q.next() ? q.value(0).toInt() : 0;
+}
 
 void TestServer::stop()
 {
@@ -269,9 +301,23 @@ void TestServer::stop()
         d_->server->stop();
 }
 
-Reply TestServer::post(const std::string& op, const std::string& jsonBody) const
+Reply TestServer::post(const std::string& op, const std::string& jsonBody, const std::string& key) const
 {
-    return HttpConnection(port()).post(op, jsonBody);
+    return HttpConnection(port()).post(op, jsonBody, key);
+}
+
+Reply TestServer::buyukGetir(const QString& identity, const std::string& authorization) const
+{
+    wire::MessageWriter call("_parameters");
+    call.text(identity);
+    return HttpConnection(port()).request("POST", "/datasnap/rest/TServerMethods1/BuyukGetir", call.finish(), authorization);
+}
+
+std::string TestServer::signIn(int workstation) const
+{
+    const QString identity = d_->options.workstations.at(std::size_t(workstation)).identity;
+    const demo::Credentials c = demo::credentialsFor(*d_->store, identity);
+    return buyukGetir(identity, basicAuthorization(c.user, c.password)).sessionKey;
 }
 
 Reply TestServer::get(const std::string& target) const { return HttpConnection(port()).request("GET", target); }

@@ -17,6 +17,9 @@
 namespace store {
 class Store;
 }
+namespace srv {
+class Server;
+}
 
 namespace srvtest {
 
@@ -25,7 +28,11 @@ using namespace std::chrono_literals;
 struct Reply {
     int status = 0; // 0: no answer came (refused, reset or timed out)
     std::string body;
+    std::string sessionKey; // the X-Session-Key header, empty when the answer had none
 };
+
+// "Basic ..." of a user name and password, as the client sends them with its sign-in.
+std::string basicAuthorization(const QString& user, const QString& password);
 
 struct Options {
     bool demo = true;  // fill the demo data
@@ -56,12 +63,22 @@ public:
     unsigned short port() const;
     unsigned short webPort() const;
     store::Store& store();
+    const srv::Server& server() const;
+    // The server's handlers; change them only while no call is on its way.
+    srv::Dispatcher& dispatcher();
     QString directory() const; // the temporary directory holding the database
     int carinoOf(int workstation) const; // account bound to options.workstations[workstation]
+    int userOf(int workstation) const;   // the user who signs in there
     void stop();
 
     // One request on a connection of its own. jsonBody is the whole envelope: {"_parameters":[...]}.
-    Reply post(const std::string& op, const std::string& jsonBody) const;
+    // A key, when given, goes as "Authorization: Bearer KEY".
+    Reply post(const std::string& op, const std::string& jsonBody, const std::string& key = {}) const;
+    // Signs in at a bound workstation (options.workstations[workstation]) with its demo credentials
+    // and returns the session key; empty when the server gave none.
+    std::string signIn(int workstation) const;
+    // BuyukGetir for an identity with an Authorization header as given (empty: none).
+    Reply buyukGetir(const QString& identity, const std::string& authorization) const;
     Reply get(const std::string& target) const;
     Reply webGet(const std::string& target) const;
     // Sends bytes as they are, ends the sending side, and returns all that came back until the server
@@ -79,8 +96,9 @@ public:
     explicit HttpConnection(unsigned short port); // connects; isOpen() tells whether it worked
     ~HttpConnection();
     bool isOpen() const;
-    Reply request(const std::string& method, const std::string& target, const std::string& body = {});
-    Reply post(const std::string& op, const std::string& jsonBody);
+    Reply request(const std::string& method, const std::string& target, const std::string& body = {},
+                  const std::string& authorization = {});
+    Reply post(const std::string& op, const std::string& jsonBody, const std::string& key = {});
 
 private:
     struct Impl;
@@ -90,7 +108,8 @@ private:
 // A raw socket for hostile input: partial requests, trickled bytes, waiting for the server to hang up.
 class RawSocket {
 public:
-    explicit RawSocket(unsigned short port);
+    // from: the local address to connect from (any loopback address), empty for the system's choice.
+    explicit RawSocket(unsigned short port, const std::string& from = {});
     ~RawSocket();
     bool isOpen() const;
     bool send(std::string_view bytes); // false once the server has closed or reset the connection
