@@ -1,11 +1,10 @@
 // Test fixture: temporary database, in-process server on loopback, and deadline-bound HTTP helpers.
 #include "test_server.h"
+#include "test_database.h"
 
 #include "demo/demo.h"
 #include "http/server.h"
 #include "store/store.h"
-
-#include <QTemporaryDir>
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/io_context.hpp>
@@ -212,7 +211,7 @@ Reply HttpConnection::post(const std::string& op, const std::string& jsonBody)
 
 struct TestServer::Impl {
     Options options;
-    QTemporaryDir dir;
+    testdb::Database database; // of the chosen engine; outlives the store, which must close first
     std::unique_ptr<store::Store> store;
     srv::Dispatcher dispatcher;
     std::unique_ptr<srv::Server> server;
@@ -223,9 +222,7 @@ TestServer::TestServer(Options options) : d_(std::make_unique<Impl>())
 {
     d_->options = std::move(options);
     const Options& o = d_->options;
-    if (!d_->dir.isValid())
-        throw std::runtime_error("temporary directory could not be made");
-    d_->store = std::make_unique<store::Store>(QStringLiteral("sqlite:") + d_->dir.filePath(QStringLiteral("tezval.db")));
+    d_->store = std::make_unique<store::Store>(d_->database.url());
     d_->store->migrate();
     if (o.demo) {
         demo::Options demoOptions;
@@ -260,7 +257,7 @@ TestServer::~TestServer() { stop(); }
 unsigned short TestServer::port() const { return d_->server->port(); }
 unsigned short TestServer::webPort() const { return d_->server->webPort(); }
 store::Store& TestServer::store() { return *d_->store; }
-QString TestServer::directory() const { return d_->dir.path(); }
+QString TestServer::directory() const { return d_->database.directory(); }
 int TestServer::carinoOf(int workstation) const { return d_->carinos.at(std::size_t(workstation)); }
 
 void TestServer::stop()
