@@ -23,6 +23,10 @@ namespace {
 std::atomic<quint64> nextStoreId{1};
 std::atomic<quint64> nextThreadSerial{1};
 
+// The PostgreSQL advisory lock key that write transactions take in turn ("tezv"); advisory locks are
+// per database, so stores on other databases of the same server do not wait for each other.
+constexpr qint64 kWriteLock = 0x74657a76;
+
 // Names of the connections one store has opened, over all threads; shared with the threads so that
 // a thread ending before the store can strike its own name off.
 struct Registry {
@@ -271,8 +275,18 @@ void Store::beginTransaction(QSqlDatabase& db)
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
             throw StoreError(QStringLiteral("İşlem başlatılamadı: %1").arg(driverText(q.lastError())));
-    } else if (!db.transaction()) {
-        throw StoreError(QStringLiteral("İşlem başlatılamadı: %1").arg(driverText(db.lastError())));
+    } else {
+        if (!db.transaction())
+            throw StoreError(QStringLiteral("İşlem başlatılamadı: %1").arg(driverText(db.lastError())));
+        // PostgreSQL would let two such transactions read the same row and both write it, losing one
+        // update; a lock of the database that the transaction holds until it ends makes writers take
+        // turns as they do on SQLite.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriteLock))) {
+            const QString text = driverText(q.lastError());
+            db.rollback();
+            throw StoreError(QStringLiteral("İşlem başlatılamadı: %1").arg(text));
+        }
     }
 }
 

@@ -45,7 +45,8 @@ public:
     QString url() const;
 
     // Starts a transaction that will write: on SQLite it takes the write lock at once, so that a
-    // transaction that reads before it writes waits for other writers instead of failing as busy.
+    // transaction that reads before it writes waits for other writers instead of failing as busy; on
+    // PostgreSQL it takes a lock all such transactions share, so they run one after another too.
     void beginTransaction(QSqlDatabase& db);
     // After rows were inserted with explicit keys: moves PostgreSQL's key sequences past them.
     void syncKeySequences(QSqlDatabase& db);

@@ -27,6 +27,7 @@ class DemoFill : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        TEZVAL_SKIP_WITHOUT_DATABASE();
         filled_ = new TempStore;
         filledOnce_ = demo::fill(*filled_->store, fixedDemo());
         first_ = fingerprint(*filled_->store);

@@ -1,4 +1,5 @@
 // Operation calls through the real listener: routing, envelope and parameter checks, handler failures.
+#include "support/test_database.h"
 #include "support/test_server.h"
 
 #include "http/dispatch.h"
@@ -21,6 +22,7 @@ class HttpDispatch : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        TEZVAL_SKIP_WITHOUT_DATABASE();
         srvtest::Options o;
         o.log = true;
         o.workstations = {{QStringLiteral("WS-DISPATCH-1"), 0}};

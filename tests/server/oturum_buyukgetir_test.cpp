@@ -18,6 +18,7 @@ class BuyukGetir : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        TEZVAL_SKIP_WITHOUT_DATABASE();
         demo_ = new TempStore;
         demo::Options o = storetest::fixedDemo();
         o.version = 7; // not the default, so the answer shows where it came from

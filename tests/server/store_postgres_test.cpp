@@ -42,7 +42,7 @@ TEST(StorePostgres, RunsTheSchemaDemoAndSignInLikeSqlite)
 
         // The same options give the very same rows on both engines.
         ASSERT_TRUE(demo::fill(pg, fixedDemo()));
-        storetest::TempStore lite;
+        storetest::TempStore lite(true, testdb::Engine::Sqlite); // the engine compared with, on either run
         ASSERT_TRUE(demo::fill(*lite, fixedDemo()));
         EXPECT_EQ(fingerprint(pg), fingerprint(*lite));
         EXPECT_EQ(scalar(pg, QStringLiteral("SELECT TLBAKIYE FROM CARIBAKIYE ORDER BY CARINO")).toDouble(),

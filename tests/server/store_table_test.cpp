@@ -8,9 +8,11 @@ using storetest::TempStore;
 TEST(StoreTable, WritesDeclaredColumnsFromQueryRows)
 {
     TempStore t;
+    // The engines spell a byte string literal differently (on PostgreSQL X'..' is a bit string).
+    const QString bytes = t.store->isSqlite() ? QStringLiteral("X'00FF10'") : QStringLiteral("'\\x00ff10'::bytea");
     QSqlQuery q = store::exec(t.store->db(), QStringLiteral(
-        "SELECT 7, 'Fren Balatası', 12.5, 1, '2026-03-02T10:11:12', '2026-03-02', NULL, X'00FF10', 'dün', '2026-03-02' "
-        "UNION ALL SELECT 8, '', 0, 0, '', '2026-03-02T23:59:59', 'x', NULL, NULL, '2026-03-03T08:00:00'"));
+        "SELECT 7, 'Fren Balatası', 12.5, 1, '2026-03-02T10:11:12', '2026-03-02', NULL, %1, 'dün', '2026-03-02' "
+        "UNION ALL SELECT 8, '', 0, 0, '', '2026-03-02T23:59:59', 'x', NULL, NULL, '2026-03-03T08:00:00'").arg(bytes));
     const std::vector<wire::Column> cols = {
         {QStringLiteral("STOK_STOKNO"), wire::Type::Integer}, {QStringLiteral("ADI"), wire::Type::Text, 100},
         {QStringLiteral("FIYAT"), wire::Type::Float},         {QStringLiteral("SEC"), wire::Type::Boolean},

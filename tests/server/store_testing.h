@@ -1,13 +1,13 @@
-// Test helpers of the storage, demo data and sign-in tests: a store in a temporary directory.
+// Test helpers of the storage, demo data and sign-in tests: a store on a fresh database of the chosen engine.
 #pragma once
 
 #include "demo/demo.h"
 #include "store/store.h"
+#include "support/test_database.h"
 
 #include <QCryptographicHash>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTemporaryDir>
 #include <QVariant>
 
 #include <gtest/gtest.h>
@@ -26,18 +26,18 @@ inline demo::Options fixedDemo(int size = 1)
     return o;
 }
 
-// A SQLite store in a directory of its own, migrated unless told otherwise.
+// A store on a database of its own (SQLite, or PostgreSQL on the ".pg" run), migrated unless told otherwise.
 struct TempStore {
-    QTemporaryDir dir;
-    std::unique_ptr<store::Store> store;
+    testdb::Database database;
+    std::unique_ptr<store::Store> store; // declared after the database, so it is closed before the drop
 
-    explicit TempStore(bool migrate = true)
+    explicit TempStore(bool migrate = true, testdb::Engine engine = testdb::chosenEngine()) : database(engine)
     {
         store = std::make_unique<store::Store>(url());
         if (migrate)
             store->migrate();
     }
-    QString url() const { return QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("tezval.db")); }
+    QString url() const { return database.url(); } // for a second Store on the same database
     store::Store& operator*() { return *store; }
 };
 

@@ -1,5 +1,6 @@
 // Test fixture: temporary database, in-process server on loopback, and deadline-bound HTTP helpers.
 #include "test_server.h"
+#include "test_database.h"
 
 #include "demo/demo.h"
 #include "http/server.h"
@@ -7,7 +8,6 @@
 #include "wire.h"
 
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QVariant>
 
 #include <boost/asio/connect.hpp>
@@ -232,7 +232,7 @@ std::string basicAuthorization(const QString& user, const QString& password)
 
 struct TestServer::Impl {
     Options options;
-    QTemporaryDir dir;
+    testdb::Database database; // of the chosen engine; outlives the store, which must close first
     std::unique_ptr<store::Store> store;
     srv::Dispatcher dispatcher;
     std::unique_ptr<srv::Server> server;
@@ -243,9 +243,7 @@ TestServer::TestServer(Options options) : d_(std::make_unique<Impl>())
 {
     d_->options = std::move(options);
     const Options& o = d_->options;
-    if (!d_->dir.isValid())
-        throw std::runtime_error("temporary directory could not be made");
-    d_->store = std::make_unique<store::Store>(QStringLiteral("sqlite:") + d_->dir.filePath(QStringLiteral("tezval.db")));
+    d_->store = std::make_unique<store::Store>(d_->database.url());
     d_->store->migrate();
     if (o.demo) {
         demo::Options demoOptions;
@@ -284,7 +282,7 @@ unsigned short TestServer::webPort() const { return d_->server->webPort(); }
 store::Store& TestServer::store() { return *d_->store; }
 const srv::Server& TestServer::server() const { return *d_->server; }
 srv::Dispatcher& TestServer::dispatcher() { return d_->dispatcher; }
-QString TestServer::directory() const { return d_->dir.path(); }
+QString TestServer::directory() const { return d_->database.directory(); }
 int TestServer::carinoOf(int workstation) const { return d_->carinos.at(std::size_t(workstation)); }
 
 int TestServer::userOf(int workstation) const

@@ -1,4 +1,4 @@
-// Test fixture: the real server in-process on a free loopback port over a fresh SQLite database, and
+// Test fixture: the real server in-process on a free loopback port over a fresh database, and
 // small HTTP helpers that talk to it.
 #pragma once
 
