@@ -58,6 +58,7 @@ int main(int argc, char** argv)
         options.listen = cl.listen;
         options.web = cl.web;
         options.threads = cl.threads;
+        options.limits.maxConnectionsPerAddress = std::size_t(cl.connectionsPerAddress);
         options.setupFile = cl.setupFile;
         srv::Server server(store, dispatcher, options);
 
@@ -73,9 +74,10 @@ int main(int argc, char** argv)
         if (cl.demo)
             for (const auto& w : cl.workstations) {
                 const demo::Credentials c = demo::credentialsFor(store, w.identity);
-                std::printf("tezval-sunucu: iş istasyonu %s -> cari %d, kullanıcı adı \"%s\", şifre \"%s\"\n",
+                std::printf("tezval-sunucu: iş istasyonu %s -> cari %d, kullanıcı adı \"%s\", şifre %s\n",
                             w.identity.toUtf8().constData(), c.carino, c.user.toUtf8().constData(),
-                            c.password.toUtf8().constData());
+                            c.password.isEmpty() ? "(demodaki şifre değiştirilmiş)"
+                                                 : ('"' + c.password.toStdString() + '"').c_str());
             }
         std::fflush(stdout);
 

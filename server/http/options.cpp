@@ -98,6 +98,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             c.workstations.push_back(std::move(w));
         } else if (name == "--threads") {
             c.threads = parseInt(value(), name, 1, 256);
+        } else if (name == "--connections-per-address") {
+            c.connectionsPerAddress = parseInt(value(), name, 1, 1024);
         } else if (name == "--setup") {
             c.setupFile = local(value());
             if (c.setupFile.isEmpty())
@@ -120,6 +122,8 @@ std::string usage()
            "  --demo-version N                       tanıtım kullanıcılarından beklenen program sürümü (varsayılan 2)\n"
            "  --bind-workstation KIMLIK[=CARINO]     iş istasyonunu bir cariye bağlar (tekrarlanabilir)\n"
            "  --threads N                            veritabanı iş parçacığı sayısı (varsayılan 4)\n"
+           "  --connections-per-address N            bir adresin açık tutabileceği bağlantı (varsayılan 64;\n"
+           "                                         ters vekil arkasında 1024)\n"
            "  --setup DOSYA                          web sitesinin /exe/TezvalSetup.exe olarak verdiği kurulum programı\n"
            "  --help                                 bu yardım\n";
 }

@@ -26,6 +26,7 @@ struct CommandLine {
     };
     std::vector<Workstation> workstations;
     int threads = 4;
+    int connectionsPerAddress = 64; // one address's share of the open connections
     QString setupFile; // the setup program the web host hands out; empty: none
     bool help = false;
 };

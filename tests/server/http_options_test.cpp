@@ -22,7 +22,7 @@ TEST(HttpOptions, DefaultsAndEveryOption)
     const srv::CommandLine c = parseCommandLine(
         {"--db", "postgresql://tezval:gizli@db:5432/tezval", "--listen=0.0.0.0:8080", "--web", "off", "--demo",
          "--demo-size", "3", "--demo-version=4", "--bind-workstation", "DISK-1234", "--bind-workstation=AA-BB=17",
-         "--threads", "8"});
+         "--threads", "8", "--connections-per-address", "1024"});
     EXPECT_EQ(c.db, QStringLiteral("postgresql://tezval:gizli@db:5432/tezval"));
     EXPECT_EQ(c.listen.host, "0.0.0.0");
     EXPECT_EQ(c.listen.port, 8080);
@@ -36,6 +36,8 @@ TEST(HttpOptions, DefaultsAndEveryOption)
     EXPECT_EQ(c.workstations[1].identity, QStringLiteral("AA-BB"));
     EXPECT_EQ(c.workstations[1].carino, 17);
     EXPECT_EQ(c.threads, 8);
+    EXPECT_EQ(c.connectionsPerAddress, 1024);
+    EXPECT_EQ(d.connectionsPerAddress, 64);
 
     EXPECT_TRUE(parseCommandLine({"--help"}).help);
     const srv::Endpoint v6 = srv::parseEndpoint("[::1]:9000");
@@ -60,6 +62,7 @@ TEST(HttpOptions, BadInputIsRefusedWithAMessage)
         {{"--db", "mysql://x"}, "sqlite:DOSYA ya da postgresql://"},
         {{"--db", "sqlite:"}, "bir dosya adı bekliyor"},
         {{"--threads", "0"}, "--threads için 1 ile 256 arasında"},
+        {{"--connections-per-address", "0"}, "--connections-per-address için 1 ile 1024 arasında"},
         {{"--threads", "4x"}, "--threads için"},
         {{"--demo-size", "-1"}, "--demo-size için"},
         {{"--demo=1"}, "--demo değer almaz"},

@@ -4,6 +4,8 @@
 #include "store/schema.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 
@@ -109,6 +111,21 @@ TEST(StoreConnection, EveryThreadsSqliteConnectionUsesWal)
     std::thread([&] { check(&onWorker); }).join();
     EXPECT_EQ(onMain, "");
     EXPECT_EQ(onWorker, "");
+}
+
+// The database holds password hashes and session keys' hashes: other users of the machine may not read it.
+TEST(StoreConnection, NewSqliteFilesAreTheOwnersOnly)
+{
+    TEZVAL_SQLITE_RUN_ONLY("file permissions are the SQLite file's");
+    TempStore t;
+    const QString path = t.url().mid(QStringLiteral("sqlite:").size());
+    store::exec(t.store->db(), QStringLiteral("INSERT INTO SATICI (ADI) VALUES ('Dosya')")); // the log file exists now
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    for (const QString& file : QStringList{path, path + QStringLiteral("-wal")}) {
+        ASSERT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+        EXPECT_EQ(QFile::permissions(file) & others, QFileDevice::Permissions()) << file.toStdString();
+        EXPECT_TRUE(QFile::permissions(file) & QFileDevice::ReadOwner);
+    }
 }
 
 TEST(StoreTransaction, KeepsAllOrNothing)
