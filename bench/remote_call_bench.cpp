@@ -2,6 +2,7 @@
 // session key check, throughput with 16 clients, open+call+close, tail latency with 50, and one sign-in's
 // server time. Prints figures; asserts nothing.
 // BENCH_IO_THREADS and BENCH_WORKERS change the server's thread counts for comparison runs.
+#include "auth/sessions.h"
 #include "demo/demo.h"
 #include "kit/net/connection.h"
 #include "remote/proxim.h"
@@ -155,6 +156,39 @@ int main(int argc, char** argv)
     std::printf("server on 127.0.0.1:%u, %d worker threads, %u hardware threads\n", server.port(), o.threads,
                 std::thread::hardware_concurrency());
 
+    {
+        // The check alone: both calls dispatched in this thread, without network or hand-over.
+        const std::string bearer = "Bearer " + key.toStdString();
+        const std::string openBody = "{\"_parameters\":[\"" + kWorkstation.toStdString() + "\"]}";
+        std::vector<double> open, keyed;
+        for (int i = 0; i < 5200; ++i) {
+            const bool withKey = i % 2;
+            const auto t0 = Clock::now();
+            const auto a = withKey ? server.dispatcher().dispatch(srv::Request{"KayanYaziGetir", "", bearer, {}}, server.store())
+                                   : server.dispatcher().dispatch(srv::Request{"BuyukGetir", openBody, {}, {}}, server.store());
+            if (i >= 200)
+                (withKey ? keyed : open).push_back(micros(Clock::now() - t0));
+            if (a.status != 200) {
+                std::fprintf(stderr, "dispatch answered %d\n", a.status);
+                return 1;
+            }
+        }
+        std::printf("dispatched in-process, median: without key %.1f us, with key %.1f us (the check: %.1f us)\n",
+                    percentile(open, 0.5), percentile(keyed, 0.5), percentile(keyed, 0.5) - percentile(open, 0.5));
+        // What a key costs when the server has not seen it lately: the lookup in the database, made at
+        // most once every two seconds per key.
+        std::vector<double> lookup;
+        for (int i = 0; i < 2200; ++i) {
+            const auto t0 = Clock::now();
+            if (!auth::findSession(server.store(), key.toStdString())) {
+                std::fprintf(stderr, "the key was not found\n");
+                return 1;
+            }
+            if (i >= 200)
+                lookup.push_back(micros(Clock::now() - t0));
+        }
+        std::printf("session lookup in the database (a key not seen for 2 s): median %.1f us\n", percentile(lookup, 0.5));
+    }
     {
         const double open = onOpenConnection(server.port(), {}, Op::Open, 3000);
         const double keyed = onOpenConnection(server.port(), key, Op::Keyed, 3000);

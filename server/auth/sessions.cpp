@@ -111,6 +111,32 @@ std::optional<Principal> findSession(store::Store& s, std::string_view key)
     return p;
 }
 
+std::optional<Principal> SessionCache::find(store::Store& s, std::string_view key)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const std::string k(key);
+    {
+        std::lock_guard lock(m_);
+        if (auto it = entries_.find(k); it != entries_.end()) {
+            if (now - it->second.found < keep_)
+                return it->second.principal;
+            entries_.erase(it);
+        }
+    }
+    std::optional<Principal> p = findSession(s, key);
+    if (p) {
+        std::lock_guard lock(m_);
+        // Bounded: the stale entries go first, and all of them when that is not enough.
+        if (entries_.size() >= 10000) {
+            std::erase_if(entries_, [&](const auto& e) { return now - e.second.found >= keep_; });
+            if (entries_.size() >= 10000)
+                entries_.clear();
+        }
+        entries_[k] = Entry{*p, now};
+    }
+    return p;
+}
+
 bool signInThrottled(store::Store& s, const QString& workstation, const QString& address)
 {
     QSqlQuery& q = store::cachedQuery(s.db(), QStringLiteral(

@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <chrono>
+#include <mutex>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +24,24 @@ constexpr std::chrono::hours kSessionIdle{12};
 constexpr std::chrono::hours kSessionLifetime{24 * 7};
 constexpr int kFailedSignInLimit = 5;
 constexpr std::chrono::minutes kFailedSignInWindow{15};
+
+// Sessions this process has found lately, so that a caller's calls do not each ask the database. An
+// entry is trusted for `keep`; after that the database is asked again, so a session ended elsewhere
+// (a user switched off, a workstation bound to someone else) ends here within that time.
+class SessionCache {
+public:
+    explicit SessionCache(std::chrono::milliseconds keep = std::chrono::seconds(2)) : keep_(keep) {}
+    std::optional<Principal> find(store::Store& s, std::string_view key);
+
+private:
+    struct Entry {
+        Principal principal;
+        std::chrono::steady_clock::time_point found;
+    };
+    std::chrono::milliseconds keep_;
+    std::mutex m_;
+    std::unordered_map<std::string, Entry> entries_;
+};
 
 // A new session for p: returns the key (64 hexadecimal digits, 256 random bits); only its hash is stored.
 std::string openSession(store::Store& s, const Principal& p);

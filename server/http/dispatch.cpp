@@ -209,7 +209,7 @@ Dispatcher::Answer Dispatcher::dispatch(const Request& request, store::Store& st
         // Strangers learn nothing about the inputs: the key is checked before anything else.
         std::optional<auth::Principal> caller;
         if (!decl.signIn) {
-            caller = auth::findSession(store, bearerKey(request.authorization));
+            caller = sessions_.find(store, bearerKey(request.authorization));
             if (!caller)
                 return failure(401, kSessionInvalid);
         }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "auth/principal.h"
+#include "auth/sessions.h"
 #include "operations.h"
 #include "records.h"
 #include "wire.h"
@@ -112,6 +113,7 @@ public:
 private:
     std::map<std::string, Operation, std::less<>> ops_;
     std::function<void(const QString&)> log_;
+    mutable auth::SessionCache sessions_;
 };
 
 // Registers every built family of operations (methods/registry.cpp).

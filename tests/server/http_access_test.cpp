@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 using srvtest::Reply;
@@ -202,16 +205,25 @@ TEST_F(Access, EveryOperationButSignInNeedsAValidKey)
     }
     EXPECT_EQ(checked, 49);
 
-    // A session ends with its user, its account or its workstation's binding.
+    // A session ends with its account or its workstation's binding, changed in the database as another
+    // server process or an administrator would: within the few seconds a server trusts what it found.
     const std::string key = freshKey(stranger);
     const ops::Operation& probe = ops::get("CariDurumVer");
+    const auto statusWithin = [&](int status) {
+        for (int i = 0; i < 100; ++i) {
+            if (call(probe, ownValues(stranger), key).status == status)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    };
     ASSERT_TRUE(allowed(call(probe, ownValues(stranger), key)));
     store::exec(server->store().db(), QStringLiteral("UPDATE CARI SET AKTIF = 0 WHERE CARINO = %1").arg(stranger.account));
-    EXPECT_EQ(call(probe, ownValues(stranger), key).status, 401);
+    EXPECT_TRUE(statusWithin(401)) << "an account switched off";
     store::exec(server->store().db(), QStringLiteral("UPDATE CARI SET AKTIF = 1 WHERE CARINO = %1").arg(stranger.account));
     EXPECT_TRUE(allowed(call(probe, ownValues(stranger), key)));
     demo::bindWorkstation(server->store(), stranger.workstation, dealer.account);
-    EXPECT_EQ(call(probe, ownValues(stranger), key).status, 401);
+    EXPECT_TRUE(statusWithin(401)) << "a workstation bound to another account";
     demo::bindWorkstation(server->store(), stranger.workstation, stranger.account);
 }
 
