@@ -3,7 +3,6 @@
 
 #include "support/qt_main.h"
 
-#include <QLoggingCategory>
 #include <QPainter>
 #include <QPalette>
 #include <QRandomGenerator>
@@ -500,7 +499,11 @@ QString randomMarkup(QRandomGenerator& rng)
 TEST(SimpleHTMLHostile, RandomMarkupParsesAndWritesBackStably)
 {
     // Random characters make the font database warn about every script it has no shaping for.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.text.font.db=false"));
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType t, const QMessageLogContext& c, const QString& m) {
+        if (previous && !m.contains(u"OpenType support missing"))
+            previous(t, c, m);
+    });
     QRandomGenerator rng(20240611);
     QImage img(300, 40, QImage::Format_RGB32);
     QPainter p(&img);
@@ -524,6 +527,7 @@ TEST(SimpleHTMLHostile, RandomMarkupParsesAndWritesBackStably)
         ASSERT_TRUE(again.IsValid()) << qPrintable(m) << " -> " << qPrintable(written);
         ASSERT_EQ(again.InnerHTML(), written) << qPrintable(m);
     }
+    qInstallMessageHandler(previous);
     EXPECT_GT(valid, 200) << "the generator should produce valid documents too";
 }
 
