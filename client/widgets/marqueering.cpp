@@ -70,6 +70,9 @@ bool TMarqueeRing::Tick(int clientExtent)
                 ++LoopsStarted;
             }
             ++VisibleCount;
+            // Rendered as it enters, so a layout before the next tick finds it prepared and
+            // keeps it instead of stepping back over it.
+            fItems->ItemExtent(NewestIndex);
         }
     }
     return wrapped;
