@@ -1,4 +1,5 @@
 # One interface target that carries the language level, warnings and Qt definitions for every target.
+option(TEZVAL_FUZZ "build the fuzz targets (needs clang)" OFF)
 add_library(tezval_options INTERFACE)
 target_compile_features(tezval_options INTERFACE cxx_std_20)
 target_compile_options(tezval_options INTERFACE -Wall -Wextra)

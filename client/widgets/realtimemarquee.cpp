@@ -903,7 +903,6 @@ void TRealTimeMarquee::StopTimer()
 void TRealTimeMarquee::TimerTick()
 {
     bool wrapped = false;
-    bool active = false;
     bool cursor = false;
     std::function<void()> observer;
     {
@@ -915,17 +914,18 @@ void TRealTimeMarquee::TimerTick()
         // The pixels are moved on the UI thread; until then they are owed.
         fPendingScroll = std::min(fPendingScroll + fRing.Step, INT_MAX / 2);
         PostRefresh();
-        active = fRing.Active;
         cursor = fMouseIsInside && fEnabled;
         observer = fTickObserver;
+        // Re-armed before the lock goes: armed after it, a tick could revive a timer that the
+        // UI thread has just stopped by switching Active off.
+        if (fRing.Active)
+            StartTimer();
     }
     // Messages to the UI thread go after the lock is released.
     if (cursor)
         QCoreApplication::postEvent(this, new QEvent(kCursorEvent));
     if (wrapped)
         QCoreApplication::postEvent(this, new QEvent(kWrapEvent));
-    if (active)
-        StartTimer();
     if (observer)
         observer();
 }
@@ -941,41 +941,80 @@ void TRealTimeMarquee::PostRefresh()
 
 void TRealTimeMarquee::Refresh()
 {
-    std::lock_guard<std::recursive_mutex> g(CS);
-    fRefreshPosted = false;
-    if (fInRefresh) { // a DUR pause handles events while an item is drawn: come back afterwards
+    if (fInRefresh) { // a DUR pause handles events while an item is rendered: come back afterwards
+        std::lock_guard<std::recursive_mutex> g(CS);
+        fRefreshPosted = false;
         PostRefresh();
         return;
     }
     fInRefresh = true;
-    const int delta = fPendingScroll;
-    fPendingScroll = 0;
-    const bool full = fFullRepaint || delta >= ClientExtent();
-    fFullRepaint = false;
-    if (isVisible()) {
-        // Scrolling and painting the strip happen under the lock, so the strip is drawn from the
-        // same ring state the moved pixels show.
-        if (full) {
-            repaint();
-        } else if (delta > 0) {
-            const int w = width(), h = height();
-            switch (Entry()) {
-            case TMarqueeEntry::Right:
-                scroll(-delta, 0);
-                repaint(QRect(w - delta, 0, delta, h));
-                break;
-            case TMarqueeEntry::Left:
-                scroll(delta, 0);
-                repaint(QRect(0, 0, delta, h));
-                break;
-            case TMarqueeEntry::Bottom:
-                scroll(0, -delta);
-                repaint(QRect(0, h - delta, w, delta));
-                break;
-            }
+    Frame frame;
+    int delta = 0;
+    bool full = false;
+    {
+        std::lock_guard<std::recursive_mutex> g(CS);
+        fRefreshPosted = false;
+        delta = fPendingScroll;
+        fPendingScroll = 0;
+        full = fFullRepaint || delta >= ClientExtent();
+        fFullRepaint = false;
+        if (!isVisible()) {
+            full = false;
+            delta = 0;
+        } else if (full || delta > 0) {
+            frame = TakeFrame(rect());
         }
     }
+    // The pixels move by exactly what the ticks moved up to the frame, and the uncovered strip
+    // is painted from that frame; the lock is not held meanwhile, so ticks never wait on the display.
+    fRefreshFrame = &frame;
+    if (full) {
+        repaint();
+    } else if (delta > 0) {
+        const int w = width(), h = height();
+        switch (Entry()) {
+        case TMarqueeEntry::Right:
+            scroll(-delta, 0);
+            repaint(QRect(w - delta, 0, delta, h));
+            break;
+        case TMarqueeEntry::Left:
+            scroll(delta, 0);
+            repaint(QRect(0, 0, delta, h));
+            break;
+        case TMarqueeEntry::Bottom:
+            scroll(0, -delta);
+            repaint(QRect(0, h - delta, w, delta));
+            break;
+        }
+    }
+    fRefreshFrame = nullptr;
     fInRefresh = false;
+}
+
+TRealTimeMarquee::Frame TRealTimeMarquee::TakeFrame(const QRect& r)
+{
+    std::lock_guard<std::recursive_mutex> g(CS);
+    Frame f;
+    f.Color = fItemColor;
+    if (fRing.VisibleCount == 0)
+        return f;
+    WalkItems(&r, [&](TMarqueeItem* item, QPoint p) {
+        item->Width(); // rendered when needed
+        const QImage& picture = item->Picture();
+        if (!picture.isNull() && QRect(p, picture.size()).intersects(r))
+            f.Pictures.emplace_back(p, picture);
+    });
+    return f;
+}
+
+void TRealTimeMarquee::PaintFrame(QPainter& painter, const Frame& frame, const QRect& r)
+{
+    painter.fillRect(r, frame.Color);
+    painter.save();
+    painter.setClipRect(r, Qt::IntersectClip);
+    for (const auto& [at, picture] : frame.Pictures)
+        painter.drawImage(at, picture);
+    painter.restore();
 }
 
 void TRealTimeMarquee::WalkItems(const QRect* cut, const std::function<void(TMarqueeItem* item, QPoint topLeft)>& visit)
@@ -995,17 +1034,7 @@ void TRealTimeMarquee::WalkItems(const QRect* cut, const std::function<void(TMar
     });
 }
 
-void TRealTimeMarquee::DrawItems(QPainter& painter, const QRect& r)
-{
-    std::lock_guard<std::recursive_mutex> g(CS);
-    painter.fillRect(r, fItemColor);
-    if (fRing.VisibleCount == 0)
-        return;
-    painter.save();
-    painter.setClipRect(r, Qt::IntersectClip);
-    WalkItems(&r, [&](TMarqueeItem* item, QPoint p) { item->Draw(painter, p.x(), p.y()); });
-    painter.restore();
-}
+void TRealTimeMarquee::DrawItems(QPainter& painter, const QRect& r) { PaintFrame(painter, TakeFrame(r), r); }
 
 bool TRealTimeMarquee::LinkAtPos(QPoint point, QString& link)
 {
@@ -1042,14 +1071,24 @@ bool TRealTimeMarquee::event(QEvent* e)
 
 void TRealTimeMarquee::paintEvent(QPaintEvent* e)
 {
-    std::lock_guard<std::recursive_mutex> g(CS);
-    QPainter painter(this);
-    DrawItems(painter, e->rect());
-    // Painted ahead of pixels that have not moved yet: the next refresh paints everything.
-    if (fPendingScroll > 0 && e->rect() != rect()) {
-        fFullRepaint = true;
-        PostRefresh();
+    Frame own;
+    const Frame* frame = fRefreshFrame;
+    if (!frame) {
+        std::lock_guard<std::recursive_mutex> g(CS);
+        own = TakeFrame(rect());
+        frame = &own;
+        if (fPendingScroll > 0) {
+            if (e->region().contains(rect()))
+                fPendingScroll = 0; // everything is painted as it is now: nothing is owed
+            else {
+                // Painted ahead of pixels that have not moved yet: the next refresh paints everything.
+                fFullRepaint = true;
+                PostRefresh();
+            }
+        }
     }
+    QPainter painter(this);
+    PaintFrame(painter, *frame, e->rect());
 }
 
 void TRealTimeMarquee::resizeEvent(QResizeEvent* e)

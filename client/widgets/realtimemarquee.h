@@ -257,6 +257,15 @@ private:
         TRealTimeMarquee* fMarquee;
     };
 
+    // What one paint shows: the background and the item pictures at their places, taken under
+    // the lock and painted without it.
+    struct Frame {
+        QColor Color;
+        std::vector<std::pair<QPoint, QImage>> Pictures;
+    };
+    Frame TakeFrame(const QRect& r);
+    static void PaintFrame(QPainter& painter, const Frame& frame, const QRect& r);
+
     void ItemChanged(TMarqueeItem* item);
     void RecalcLayout();
     void UpdateTimer();
@@ -302,7 +311,8 @@ private:
     int fPendingScroll = 0; // pixels the ring moved that the screen has not moved yet
     bool fFullRepaint = false;
     bool fRefreshPosted = false;
-    bool fInRefresh = false;
+    bool fInRefresh = false;          // UI thread only
+    const Frame* fRefreshFrame = nullptr; // UI thread only: the frame a refresh paints from
 
     TMarqueeDrawItemEvent fOnDrawItem;
     TMarqueeImageEvent fOnImage;
