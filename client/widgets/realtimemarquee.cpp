@@ -920,12 +920,13 @@ void TRealTimeMarquee::TimerTick()
         // UI thread has just stopped by switching Active off.
         if (fRing.Active)
             StartTimer();
+        // Posted under the lock, which event() takes before reading them, so making an event here
+        // is ordered before its use there; posting never waits for the UI thread.
+        if (cursor)
+            QCoreApplication::postEvent(this, new QEvent(kCursorEvent));
+        if (wrapped)
+            QCoreApplication::postEvent(this, new QEvent(kWrapEvent));
     }
-    // Messages to the UI thread go after the lock is released.
-    if (cursor)
-        QCoreApplication::postEvent(this, new QEvent(kCursorEvent));
-    if (wrapped)
-        QCoreApplication::postEvent(this, new QEvent(kWrapEvent));
     if (observer)
         observer();
 }
@@ -1053,15 +1054,22 @@ bool TRealTimeMarquee::LinkAtPos(QPoint point, QString& link)
 
 bool TRealTimeMarquee::event(QEvent* e)
 {
-    if (e->type() == kRefreshEvent) {
+    // The timer thread makes and posts its events under the lock; reading one under it too
+    // orders the two.
+    QEvent::Type type;
+    {
+        std::lock_guard<std::recursive_mutex> g(CS);
+        type = e->type();
+    }
+    if (type == kRefreshEvent) {
         Refresh();
         return true;
     }
-    if (e->type() == kWrapEvent) {
+    if (type == kWrapEvent) {
         DoWrap();
         return true;
     }
-    if (e->type() == kCursorEvent) {
+    if (type == kCursorEvent) {
         if (underMouse())
             UpdateCursorAt(mapFromGlobal(QCursor::pos()));
         return true;
