@@ -12,16 +12,17 @@ target_compile_definitions(tezval_options INTERFACE
     BOOST_BEAST_USE_STD_STRING_VIEW
 )
 
-# Builds one test executable per source file matching PATTERN in the calling folder.
+# Builds one test executable per source file matching PATTERN in the calling folder; with PREFIX,
+# every test's CTest name starts with it, so a family of programs can be run by name.
 function(tezval_tests pattern)
-    cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "PREFIX" "LIBS" ${ARGN})
     file(GLOB _tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${pattern}")
     foreach(_src IN LISTS _tests)
         get_filename_component(_name "${_src}" NAME_WE)
         add_executable(${_name} "${_src}")
         target_link_libraries(${_name} PRIVATE tezval_options ${T_LIBS} GTest::gtest GTest::gtest_main)
         target_include_directories(${_name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-        gtest_discover_tests(${_name} DISCOVERY_TIMEOUT 60
+        gtest_discover_tests(${_name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${T_PREFIX}"
             PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
     endforeach()
 endfunction()
