@@ -72,7 +72,8 @@ void printGaps(QTextStream& out, const char* what, const std::vector<double>& g)
         sum += v;
     out << what << ": " << g.size() + 1 << " ticks, gap mean " << QString::number(sum / double(g.size()), 'f', 2)
         << " ms, median " << QString::number(g[g.size() / 2], 'f', 2) << " ms, 99th percentile "
-        << QString::number(g[g.size() * 99 / 100], 'f', 2) << " ms, largest " << QString::number(g.back(), 'f', 2) << " ms\n";
+        << QString::number(g[g.size() * 99 / 100], 'f', 2) << " ms, largest " << QString::number(g.back(), 'f', 2)
+        << " ms (at most " << QString::number(g.back() - 10, 'f', 2) << " ms later than the 10 ms interval)\n";
 }
 
 } // namespace

@@ -17,6 +17,9 @@
 #include <condition_variable>
 #include <thread>
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace {
 
 // Events the timer thread posts to the UI thread.
@@ -88,6 +91,11 @@ public:
 private:
     void Run()
     {
+        // Like a system timer thread, ask for a real-time slot so busy threads elsewhere do not
+        // delay the ticks; without the permission for it the thread just keeps normal priority.
+        sched_param param{};
+        param.sched_priority = 1;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
         std::unique_lock<std::mutex> lk(fMutex);
         while (!fQuit) {
             if (!fArmed) {
