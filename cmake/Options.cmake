@@ -1,4 +1,5 @@
 # One interface target that carries the language level, warnings and Qt definitions for every target.
+option(TEZVAL_FUZZ "build the fuzz targets (needs clang)" OFF)
 add_library(tezval_options INTERFACE)
 target_compile_features(tezval_options INTERFACE cxx_std_20)
 target_compile_options(tezval_options INTERFACE -Wall -Wextra)
@@ -22,19 +23,20 @@ endfunction()
 
 # Builds one test executable per source file matching PATTERN in the calling folder. Its tests run on
 # SQLite; with ALSO_POSTGRESQL they are registered a second time, named with ".pg" at the end, on
-# PostgreSQL (the server TEZVAL_TEST_POSTGRES names; without it the ".pg" tests are skipped).
+# PostgreSQL (the server TEZVAL_TEST_POSTGRES names; without it the ".pg" tests are skipped). With
+# PREFIX, every test's CTest name starts with it, so a family of programs can be run by name.
 function(tezval_tests pattern)
-    cmake_parse_arguments(T "ALSO_POSTGRESQL" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(T "ALSO_POSTGRESQL" "PREFIX" "LIBS" ${ARGN})
     file(GLOB _tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${pattern}")
     foreach(_src IN LISTS _tests)
         get_filename_component(_name "${_src}" NAME_WE)
         add_executable(${_name} "${_src}")
         target_link_libraries(${_name} PRIVATE tezval_options ${T_LIBS} GTest::gtest GTest::gtest_main)
         target_include_directories(${_name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-        gtest_discover_tests(${_name} DISCOVERY_TIMEOUT 60 TEST_LIST ${_name}_sqlite)
+        gtest_discover_tests(${_name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${T_PREFIX}" TEST_LIST ${_name}_sqlite)
         tezval_test_environment(${_name}_sqlite "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;TEZVAL_TEST_ENGINE=sqlite")
         if(T_ALSO_POSTGRESQL)
-            gtest_discover_tests(${_name} DISCOVERY_TIMEOUT 60 TEST_SUFFIX .pg TEST_LIST ${_name}_pg)
+            gtest_discover_tests(${_name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${T_PREFIX}" TEST_SUFFIX .pg TEST_LIST ${_name}_pg)
             tezval_test_environment(${_name}_pg "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;TEZVAL_TEST_ENGINE=postgresql")
         endif()
     endforeach()
