@@ -5,4 +5,8 @@ namespace srv {
 class Dispatcher;
 
 void registerOturum(Dispatcher& d); // sign-in: BuyukGetir
+void registerSepet(Dispatcher& d);   // basket: SepetVer2, SepetEkle2, SepetGuncelle2, SepetSecimGuncelle, SepetSatirSil, SepetHepsiniSil
+
+// The most rows a catalogue search answers, best matches first.
+inline constexpr int kStokAraSatirSiniri = 500;
 } // namespace srv
