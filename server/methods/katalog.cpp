@@ -48,11 +48,15 @@ struct Plan {
 };
 Plan matches(const QString& text)
 {
-    const QString code = cat::codeKey(text);
+    // A search box holds a code or a few words; longer input is cut, so that no text makes a statement
+    // of unbounded size, and each number of words keeps one prepared statement.
+    constexpr int kMaxWords = 6;
+    constexpr qsizetype kMaxCode = 64;
+    const QString code = cat::codeKey(text).left(kMaxCode);
     QStringList words;
-    for (const QString& w : cat::wordKeys(text))
-        if (w.size() >= 2) // a single letter would take a large part of the catalogue
-            words << w;
+    for (const QString& w : cat::wordKeys(text.left(kMaxCode * 4)))
+        if (w.size() >= 2 && words.size() < kMaxWords) // a single letter would take a large part of the catalogue
+            words << w.left(kMaxCode);
     QStringList branches;
     Plan p;
     if (code.size() >= 2) {

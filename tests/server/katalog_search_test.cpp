@@ -86,6 +86,11 @@ TEST_F(Search, EveryWordMustStartADescriptionWord)
     EXPECT_EQ(found("fren çığırtkan"), (QList<int>{91001, 91002}));
     EXPECT_EQ(found("balata arka çığırt"), QList<int>{91002});
     EXPECT_EQ(found("çığırtkan yok"), QList<int>{});
+    // A pasted paragraph is cut to its first words, not turned into a statement of that size.
+    QStringList many;
+    for (int i = 0; i < 300; ++i)
+        many << QStringLiteral("kelime%1").arg(i);
+    EXPECT_EQ(search(many.join(u' ')).rowCount(), 0);
     // No match still answers the columns, so that the client can tell it from a failed search.
     const wire::Table none = search(QStringLiteral("QQQ-YOK-999"));
     EXPECT_EQ(none.rowCount(), 0);
