@@ -38,7 +38,7 @@ double percentile(std::vector<double> v, double p)
 }
 
 // What dealers type: part codes as printed and without their hyphen, OEM numbers, description words.
-QStringList searchTexts(store::Store& s, int carino)
+QStringList searchTexts(store::Store& s)
 {
     QStringList texts;
     QSqlQuery q = store::exec(s.db(), QStringLiteral(
@@ -49,7 +49,6 @@ QStringList searchTexts(store::Store& s, int carino)
               << q.value(2).toString().section(u' ', 0, 0) + u' ' + q.value(3).toString();
     }
     q.finish();
-    Q_UNUSED(carino);
     return texts;
 }
 
@@ -88,7 +87,6 @@ Figures measure(srvtest::TestServer& server, const std::string& key, const TSonu
         for (const std::string& b : bodies)
             c.post("StokAraGetir", b, key);
         v.clear();
-        std::size_t bytes = 0;
         for (std::size_t i = 0; i < bodies.size() * 2; ++i) {
             const auto t0 = Clock::now();
             const srvtest::Reply r = c.post("StokAraGetir", bodies[i % bodies.size()], key);
@@ -97,7 +95,6 @@ Figures measure(srvtest::TestServer& server, const std::string& key, const TSonu
                 ++f.failures;
             else if (i < bodies.size())
                 f.rowsPerSearch += wire::MessageReader::parse(r.body, "result").table(0).rowCount();
-            bytes += r.body.size();
         }
         f.rowsPerSearch /= double(bodies.size());
         f.oneMs = percentile(v, 0.5);
@@ -155,7 +152,7 @@ void run(const char* engine, int products)
     TSonucBilgisi who;
     who.FSirano = server.userOf(0);
     who.FCARINO = server.carinoOf(0);
-    const QStringList texts = searchTexts(server.store(), who.FCARINO);
+    const QStringList texts = searchTexts(server.store());
     const Figures f = measure(server, key, who, texts);
     std::printf("%s: %d products (demo fill %.0f s), %lld search texts, %.1f rows per search on average\n", engine,
                 products, fillSeconds, static_cast<long long>(texts.size()), f.rowsPerSearch);
@@ -173,6 +170,7 @@ void run(const char* engine, int products)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // figures appear as they are measured, also into a file
     const int products = std::getenv("BENCH_PRODUCTS") ? std::atoi(std::getenv("BENCH_PRODUCTS")) : 200000;
     qputenv("TEZVAL_TEST_ENGINE", "sqlite");
     run("SQLite", products);

@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace srv {
 
 namespace {
@@ -41,7 +43,9 @@ enum StockCell { cKDV = 6, cFIYAT = 7, cNETFIYAT = 10, cKDVDAHIL = 11, cIND1 = 1
 
 // The matches of one search, best first: the exact part code, part codes that start with the text,
 // other codes (OEM, maker, finish) exactly and then by prefix, then products whose description words
-// start with every word of the text. Every branch is a range scan on the index.
+// start with every word of the text. Every branch is a range scan on the index, and every branch
+// that can match much of the catalogue stops at the cap: a common word or a short code prefix costs
+// a few hundred index entries, not thousands.
 struct Plan {
     QString sql;
     QVariantList values;
@@ -57,20 +61,32 @@ Plan matches(const QString& text)
     for (const QString& w : cat::wordKeys(text.left(kMaxCode * 4)))
         if (w.size() >= 2 && words.size() < kMaxWords) // a single letter would take a large part of the catalogue
             words << w.left(kMaxCode);
+    // The longest word leads: it is usually the rarest, and the others are checked per product.
+    std::stable_sort(words.begin(), words.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    const QString cap = QString::number(kStokAraSatirSiniri);
     QStringList branches;
     Plan p;
     if (code.size() >= 2) {
-        branches << QStringLiteral("SELECT STOK_STOKNO, CASE WHEN ANAHTAR = ? THEN TUR * 2 ELSE TUR * 2 + 1 END AS SIRA "
-                                   "FROM STOKARA WHERE ANAHTAR >= ? AND ANAHTAR < ? AND TUR IN (0, 1)");
-        p.values << code << code << cat::prefixEnd(code);
+        branches << QStringLiteral("SELECT STOK_STOKNO, TUR * 2 AS SIRA FROM STOKARA WHERE ANAHTAR = ? AND TUR IN (0, 1)");
+        p.values << code;
+        for (int kind : {0, 1}) {
+            branches << QStringLiteral("SELECT STOK_STOKNO, %1 AS SIRA FROM (SELECT STOK_STOKNO FROM STOKARA "
+                                       "WHERE ANAHTAR > ? AND ANAHTAR < ? AND TUR = %2 LIMIT %3) P%2")
+                            .arg(kind * 2 + 1)
+                            .arg(kind)
+                            .arg(cap);
+            p.values << code << cat::prefixEnd(code);
+        }
     }
     if (!words.isEmpty()) {
-        QStringList each;
-        for (const QString& w : words) {
-            each << QStringLiteral("SELECT STOK_STOKNO FROM STOKARA WHERE ANAHTAR >= ? AND ANAHTAR < ? AND TUR = 2");
-            p.values << w << cat::prefixEnd(w);
+        QString sql = QStringLiteral("SELECT A.STOK_STOKNO FROM STOKARA A WHERE A.ANAHTAR >= ? AND A.ANAHTAR < ? AND A.TUR = 2");
+        p.values << words[0] << cat::prefixEnd(words[0]);
+        for (qsizetype i = 1; i < words.size(); ++i) {
+            sql += QStringLiteral(" AND EXISTS (SELECT 1 FROM STOKARA B WHERE B.STOK_STOKNO = A.STOK_STOKNO AND B.TUR = 2 "
+                                  "AND B.ANAHTAR >= ? AND B.ANAHTAR < ?)");
+            p.values << words[i] << cat::prefixEnd(words[i]);
         }
-        branches << QStringLiteral("SELECT STOK_STOKNO, 4 AS SIRA FROM (%1) W").arg(each.join(QStringLiteral(" INTERSECT ")));
+        branches << QStringLiteral("SELECT STOK_STOKNO, 4 AS SIRA FROM (%1 LIMIT %2) W").arg(sql, cap);
     }
     if (branches.isEmpty())
         return {};

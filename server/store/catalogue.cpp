@@ -61,7 +61,8 @@ void createIndex(QSqlDatabase& db)
                             "STOK_STOKNO INTEGER NOT NULL REFERENCES STOK (STOK_STOKNO) ON DELETE CASCADE, "
                             "PRIMARY KEY (ANAHTAR, TUR, STOK_STOKNO))")
                  .arg(sqlite ? QString() : QStringLiteral(" COLLATE \"C\"")));
-    exec(db, QStringLiteral("CREATE INDEX STOKARA_STOK ON STOKARA (STOK_STOKNO)"));
+    // A product's own keys: for deleting them and for checking the further words of a search.
+    exec(db, QStringLiteral("CREATE INDEX STOKARA_STOK ON STOKARA (STOK_STOKNO, TUR, ANAHTAR)"));
     reindex(db);
 }
 
