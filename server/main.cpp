@@ -46,6 +46,7 @@ int main(int argc, char** argv)
         if (cl.demo) {
             demo::Options o;
             o.size = cl.demoSize;
+            o.products = cl.demoProducts;
             o.version = cl.demoVersion;
             demo::fill(store, o);
         }

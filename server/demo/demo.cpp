@@ -5,9 +5,11 @@
 #include "media.h"
 #include "random.h"
 #include "store/amounts.h"
+#include "store/catalogue.h"
 #include "store/store.h"
 #include "words.h"
 
+#include <QSet>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
@@ -141,7 +143,7 @@ public:
     {
         const int s = o_.size;
         codeTables();
-        catalogue(160 * s + 40);
+        catalogue(o_.products > 0 ? o_.products : 160 * s + 40);
         representatives(2 + s);
         dealers(10 * s);
         baskets();
@@ -241,6 +243,10 @@ private:
         Insert fiyat(db_, "FIYATLISTESATIR", {"LISTENO", "STOK_STOKNO", "FIYAT"});
 
         const int kinds = int(std::size(words::parts));
+        constexpr int kOwnPictureProducts = 20000;
+        constexpr std::size_t kDistinctPictures = 400;
+        std::vector<QByteArray> pictureSet;
+        std::size_t pictured = 0;
         for (int i = 0; i < count; ++i) {
             const words::PartKind& kind = words::parts[i % kinds];
             const QString maker = u8(r.pick(words::makers));
@@ -272,7 +278,9 @@ private:
             it.k = r.percent(12) ? 1 : 0;
             it.kamp = it.k ? cents(priceCents * r.between(80, 92) / 100) : 0;
             const int y = r.percent(10) ? 1 : 0;
-            const int picture = r.percent(60) ? 1 : 0;
+            // Past the first 20,000 products only one in ten of those drawn keeps its picture, so that a
+            // 200,000-product catalogue stays a database of reasonable size.
+            const int picture = r.percent(60) && (i < kOwnPictureProducts || i % 10 == 0) ? 1 : 0;
             const int roll = r.below(100);
             const int durum = roll < 55 ? 1 : roll < 65 ? 0 : roll < 75 ? 2 : roll < 85 ? 3 : roll < 90 ? 4 : 5;
             const double kalan = durum == 1 ? r.between(5, 250) : durum == 2 ? r.between(1, 4) : 0;
@@ -296,10 +304,16 @@ private:
                   kalan, 0.0, verilen, arama});
             fiyat({1, it.no, it.price});
             fiyat({2, it.no, it.list2});
-            if (picture)
-                resim({it.no, QStringLiteral("jpeg"), media::productPicture(pictures, 320, 240)});
+            if (picture) {
+                // A few hundred distinct pictures, then the same ones again: drawing a picture is the
+                // slowest step of a large catalogue.
+                if (pictureSet.size() < kDistinctPictures)
+                    pictureSet.push_back(media::productPicture(pictures, 320, 240));
+                resim({it.no, QStringLiteral("jpeg"), pictureSet[pictured++ % pictureSet.size()]});
+            }
             items_.push_back(it);
         }
+        store::catalogue::reindex(db_);
     }
 
     void representatives(int count)
@@ -336,8 +350,15 @@ private:
 
         const int nWords = int(std::size(words::dealerWords)), nTrades = int(std::size(words::trades));
         int userNo = 0;
-        const auto addUser = [&](int carino, const QString& name, int active, const QString& mail, int type,
+        QSet<QString> taken;
+        const auto addUser = [&](int carino, const QString& wanted, int active, const QString& mail, int type,
                                  QVariant rep) {
+            // User names are unique; two representatives with the same initial and surname (from
+            // about thirty dealers on) get a number after the second one's name.
+            QString name = wanted;
+            for (int n = 2; taken.contains(name); ++n)
+                name = wanted + QString::number(n);
+            taken.insert(name);
             const User u{++userNo, name};
             kullanici({u.no, carino, name, auth::hashPassword(password(o_.seed, u.no)), active, mail, type, rep});
             bilgisayar({identity(r), u.no, QStringLiteral("PC-%1").arg(u.no, 3, 10, QLatin1Char('0')),

@@ -12,6 +12,7 @@ namespace demo {
 
 struct Options {
     int size = 1;          // scale factor: catalogue, dealers and history grow with it
+    int products = 0;      // products in the catalogue (up to 200,000); 0: as many as size gives
     int version = 2;       // the client version every demo user is required to run
     unsigned seed = 20261; // fixed: the same options always give the same data
     // The last day of the generated history (orders, invoices, payments reach back from it). Left

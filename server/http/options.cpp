@@ -84,6 +84,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             c.demo = true;
         } else if (name == "--demo-size") {
             c.demoSize = parseInt(value(), name, 1, 1000);
+        } else if (name == "--demo-stok") {
+            c.demoProducts = parseInt(value(), name, 1, 200000);
         } else if (name == "--demo-version") {
             c.demoVersion = parseInt(value(), name, 1, 1000000);
         } else if (name == "--bind-workstation") {
@@ -119,6 +121,7 @@ std::string usage()
            "  --web HOST:PORT | off                  web sitesi portu (varsayılan 127.0.0.1:9091)\n"
            "  --demo                                 veritabanı boşsa tanıtım verisiyle doldurur\n"
            "  --demo-size N                          tanıtım verisinin büyüklüğü (varsayılan 1)\n"
+           "  --demo-stok N                          tanıtım kataloğundaki ürün sayısı (en çok 200000; varsayılan büyüklüğe göre)\n"
            "  --demo-version N                       tanıtım kullanıcılarından beklenen program sürümü (varsayılan 2)\n"
            "  --bind-workstation KIMLIK[=CARINO]     iş istasyonunu bir cariye bağlar (tekrarlanabilir)\n"
            "  --threads N                            veritabanı iş parçacığı sayısı (varsayılan 4)\n"

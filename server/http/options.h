@@ -19,6 +19,7 @@ struct CommandLine {
     std::optional<Endpoint> web = Endpoint{"127.0.0.1", 9091};
     bool demo = false;
     int demoSize = 1;
+    int demoProducts = 0; // 0: as the size gives
     int demoVersion = 2;
     struct Workstation {
         QString identity;

@@ -5,4 +5,9 @@ namespace srv {
 class Dispatcher;
 
 void registerOturum(Dispatcher& d); // sign-in: BuyukGetir
+void registerKatalog(Dispatcher& d); // catalogue: StokAraGetir, ResimVer5, StokHareketVer
+void registerSepet(Dispatcher& d);   // basket: SepetVer2, SepetEkle2, SepetGuncelle2, SepetSecimGuncelle, SepetSatirSil, SepetHepsiniSil
+
+// The most rows a catalogue search answers, best matches first.
+inline constexpr int kStokAraSatirSiniri = 500;
 } // namespace srv

@@ -7,6 +7,8 @@ namespace srv {
 void registerMethods(Dispatcher& d)
 {
     registerOturum(d);
+    registerKatalog(d);
+    registerSepet(d);
 }
 
 } // namespace srv

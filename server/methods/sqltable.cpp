@@ -10,16 +10,27 @@ namespace srv {
 
 int writeTable(wire::MessageWriter& out, QSqlQuery& q, const std::vector<wire::Column>& columns)
 {
+    return writeTable(out, q, columns, {});
+}
+
+int writeTable(wire::MessageWriter& out, QSqlQuery& q, const std::vector<wire::Column>& columns,
+               const RowCompleter& complete)
+{
     if (q.record().count() < int(columns.size()))
         throw store::StoreError(QStringLiteral("Sorgu %1 sütun veriyor, tabloda %2 sütun var")
                                     .arg(q.record().count())
                                     .arg(columns.size()));
     out.beginTable(columns);
     int rows = 0;
+    std::vector<QVariant> cells(columns.size());
     while (q.next()) {
+        for (int c = 0; c < int(columns.size()); ++c)
+            cells[std::size_t(c)] = q.value(c);
+        if (complete)
+            complete(cells);
         out.beginRow();
         for (int c = 0; c < int(columns.size()); ++c) {
-            const QVariant v = q.value(c);
+            const QVariant& v = cells[std::size_t(c)];
             if (v.isNull()) {
                 out.cellNull();
                 continue;

@@ -5,6 +5,11 @@
 
 #include <QSqlQuery>
 
+#include <QVariant>
+
+#include <functional>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace srv {
@@ -14,5 +19,22 @@ namespace srv {
 // case). Date columns hold the stored ISO text and travel as ISO text; NULL becomes an empty cell.
 // Returns the number of rows written.
 int writeTable(wire::MessageWriter& out, QSqlQuery& q, const std::vector<wire::Column>& columns);
+
+// As above, with cells the database cannot compute alike on both engines (amounts rounded as the
+// client rounds them, texts made of several values) filled in by `complete` from the row's cells,
+// which come in the declared order before it runs.
+// Declared columns from names and types.
+inline std::vector<wire::Column> columns(std::initializer_list<std::pair<const char*, wire::Type>> list)
+{
+    std::vector<wire::Column> out;
+    out.reserve(list.size());
+    for (const auto& [name, type] : list)
+        out.push_back({QString::fromLatin1(name), type, 0});
+    return out;
+}
+
+using RowCompleter = std::function<void(std::vector<QVariant>& cells)>;
+int writeTable(wire::MessageWriter& out, QSqlQuery& q, const std::vector<wire::Column>& columns,
+               const RowCompleter& complete);
 
 } // namespace srv

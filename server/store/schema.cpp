@@ -2,6 +2,7 @@
 #include "schema.h"
 
 #include "auth/password.h"
+#include "catalogue.h"
 #include "store.h"
 
 #include <QSqlQuery>
@@ -522,11 +523,14 @@ const Migration access{2, "oturumlar ve şifre özetleri", {
     R"(CREATE INDEX GIRISHATA_ANAHTAR ON GIRISHATA (TUR, ANAHTAR, ZAMAN))",
 }, hashPlainPasswords};
 
+// The catalogue search reads an index of normalised codes and words instead of scanning the products.
+const Migration searchIndex{3, "katalog arama dizini", {}, catalogue::createIndex};
+
 } // namespace
 
 const std::vector<Migration>& migrations()
 {
-    static const std::vector<Migration> all{domain, access};
+    static const std::vector<Migration> all{domain, access, searchIndex};
     return all;
 }
 

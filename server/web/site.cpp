@@ -3,6 +3,7 @@
 
 #include "web/istekformu.h"
 #include "web/kurulum.h"
+#include "web/resimgoster.h"
 
 #include <boost/beast/http/verb.hpp>
 
@@ -39,12 +40,12 @@ struct Route {
 };
 
 // One line per page; each page checks the methods it takes. Still to come, each as its own page function:
-//   /resimgoster.ashx?id=N   a product picture from the database (run it on context.workers)
 //   /pelvano.html            the demo card-payment page, keys carino, sube, firmasi, bakiye
 constexpr Route kRoutes[] = {
     {"/", siteRoot},
     {"/formmailgonder.aspx", requestFormPage},
     {"/exe/TezvalSetup.exe", setupDownload},
+    {"/resimgoster.ashx", productPicturePage},
 };
 
 } // namespace

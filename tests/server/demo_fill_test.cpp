@@ -305,3 +305,15 @@ TEST_F(DemoFill, RefusesBindingsItCannotMake)
     TempStore empty;
     EXPECT_THROW(demo::bindWorkstation(*empty, QStringLiteral("TEST-PC-3")), store::StoreError);
 }
+
+// From about thirty dealers on, two representatives share an initial and a surname; the fill must
+// still give every user a name of its own, and index every product for the search.
+TEST(DemoFillLarge, SizeThirtyFillsWithUniqueUserNamesAndAnIndexedCatalogue)
+{
+    TEZVAL_SKIP_WITHOUT_DATABASE();
+    TempStore big;
+    ASSERT_TRUE(demo::fill(*big, fixedDemo(30)));
+    EXPECT_EQ(count(*big, "SELECT COUNT(*) FROM SATICI"), 32);
+    EXPECT_EQ(count(*big, "SELECT COUNT(DISTINCT KULLANICIADI) FROM KULLANICI"), count(*big, "SELECT COUNT(*) FROM KULLANICI"));
+    EXPECT_EQ(count(*big, "SELECT COUNT(DISTINCT STOK_STOKNO) FROM STOKARA"), count(*big, "SELECT COUNT(*) FROM STOK"));
+}

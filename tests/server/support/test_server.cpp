@@ -215,6 +215,7 @@ Reply HttpConnection::request(const std::string& method, const std::string& targ
     reply.status = int(res.result_int());
     reply.body = std::move(res.body());
     reply.sessionKey = std::string(res["X-Session-Key"]);
+    reply.contentType = std::string(res[bhttp::field::content_type]);
     return reply;
 }
 
@@ -248,6 +249,7 @@ TestServer::TestServer(Options options) : d_(std::make_unique<Impl>())
     if (o.demo) {
         demo::Options demoOptions;
         demoOptions.size = o.demoSize;
+        demoOptions.products = o.demoProducts;
         demoOptions.version = o.demoVersion;
         demo::fill(*d_->store, demoOptions);
     }

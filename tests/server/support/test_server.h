@@ -29,6 +29,7 @@ struct Reply {
     int status = 0; // 0: no answer came (refused, reset or timed out)
     std::string body;
     std::string sessionKey; // the X-Session-Key header, empty when the answer had none
+    std::string contentType; // the Content-Type header, empty when none
 };
 
 // "Basic ..." of a user name and password, as the client sends them with its sign-in.
@@ -37,6 +38,7 @@ std::string basicAuthorization(const QString& user, const QString& password);
 struct Options {
     bool demo = true;  // fill the demo data
     int demoSize = 1;  // kept small: tests want speed, not volume
+    int demoProducts = 0; // catalogue size; 0: as demoSize gives
     int demoVersion = 2;
     struct Workstation {
         QString identity;
