@@ -5,4 +5,5 @@ namespace srv {
 class Dispatcher;
 
 void registerOturum(Dispatcher& d); // sign-in: BuyukGetir
+void registerIstek(Dispatcher& d);  // dealer card, mail and password-change requests to the outbox
 } // namespace srv

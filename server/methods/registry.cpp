@@ -7,6 +7,7 @@ namespace srv {
 void registerMethods(Dispatcher& d)
 {
     registerOturum(d);
+    registerIstek(d);
 }
 
 } // namespace srv

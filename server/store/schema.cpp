@@ -522,11 +522,21 @@ const Migration access{2, "oturumlar ve şifre özetleri", {
     R"(CREATE INDEX GIRISHATA_ANAHTAR ON GIRISHATA (TUR, ANAHTAR, ZAMAN))",
 }, hashPlainPasswords};
 
+// The requests table becomes the outbox of the mail relay: who sent a request, how often relaying was
+// tried and when next, and when a requested password was applied. SIFRE holds only a password hash.
+const Migration outbox{4, "giden kutusu", {
+    R"(ALTER TABLE ISTEK ADD COLUMN KULLANICINO INTEGER REFERENCES KULLANICI (SIRANO) ON DELETE SET NULL)",
+    R"(ALTER TABLE ISTEK ADD COLUMN DENEME INTEGER NOT NULL DEFAULT 0)",
+    R"(ALTER TABLE ISTEK ADD COLUMN SONRAKI TEXT NOT NULL DEFAULT '')",
+    R"(ALTER TABLE ISTEK ADD COLUMN ONAYTARIHI TEXT NOT NULL DEFAULT '')",
+    R"(CREATE INDEX ISTEK_DURUM ON ISTEK (DURUM, SONRAKI))",
+}};
+
 } // namespace
 
 const std::vector<Migration>& migrations()
 {
-    static const std::vector<Migration> all{domain, access};
+    static const std::vector<Migration> all{domain, access, outbox};
     return all;
 }
 
