@@ -178,7 +178,7 @@ int Outbox::relayDue()
             u.addBindValue(error.isEmpty() ? int(Relayed) : failed ? int(Failed) : int(Waiting));
             u.addBindValue(tried);
             u.addBindValue(store::timeText(QDateTime::currentDateTime().addSecs(wait.count())));
-            u.addBindValue(error);
+            u.addBindValue(error.isEmpty() ? QStringLiteral("") : error);
             u.addBindValue(id);
             store::exec(u);
         });

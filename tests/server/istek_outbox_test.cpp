@@ -7,6 +7,7 @@
 #include "demo/demo.h"
 #include "mail/outbox.h"
 #include "records.h"
+#include "store/schema.h"
 #include "store/store.h"
 #include "wire.h"
 
@@ -14,6 +15,8 @@
 #include <QVariant>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -209,6 +212,30 @@ TEST_F(Outbox, PasswordRequestForAnotherUserNameIsNotApplied)
     const int id = scalar(s, QStringLiteral("SELECT MAX(SIRANO) FROM ISTEK WHERE TUR = 2")).toInt();
     EXPECT_THROW(mail::applyRequestedPassword(s, id), store::StoreError);
     EXPECT_FALSE(server->signIn(0).empty()) << "the demo password still holds";
+}
+
+} // namespace
+
+namespace {
+
+// Requests stored in plain text before the outbox existed are hashed by its migration step.
+TEST(OutboxMigration, HashesPlainRequestedPasswords)
+{
+    TEZVAL_SKIP_WITHOUT_DATABASE();
+    testdb::Database database;
+    store::Store s(database.url());
+    s.migrate();
+    store::exec(s.db(), QStringLiteral("INSERT INTO ISTEK (TARIH, TUR, SIFRE) VALUES ('2026-01-01T00:00:00', 2, 'ESKI1'), "
+                                       "('2026-01-01T00:00:00', 1, '')"));
+    const auto& all = store::schema::migrations();
+    const auto step = std::find_if(all.begin(), all.end(), [](const auto& m) { return m.version == 4; });
+    ASSERT_NE(step, all.end());
+    ASSERT_TRUE(step->then);
+    QSqlDatabase db = s.db();
+    step->then(db);
+    const QString hashed = scalar(s, QStringLiteral("SELECT SIFRE FROM ISTEK WHERE TUR = 2")).toString();
+    EXPECT_TRUE(auth::verifyPassword(hashed, QStringLiteral("ESKI1")));
+    EXPECT_EQ(scalar(s, QStringLiteral("SELECT SIFRE FROM ISTEK WHERE TUR = 1")).toString(), QString());
 }
 
 } // namespace
