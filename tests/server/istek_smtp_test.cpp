@@ -311,6 +311,25 @@ TEST_F(Relay, RefusingRelayLeavesTheRowFailedAfterItsRetries)
     EXPECT_NE(list.find("başarısız"), std::string::npos);
 }
 
+// The relay's own thread picks a new request up and stops when the outbox goes.
+TEST_F(Relay, BackgroundThreadRelaysNewRequests)
+{
+    SmtpListener smtp(false);
+    auto outbox = std::make_unique<mail::Outbox>(server->store(), settings(smtp, 3), nullptr);
+    outbox->start(std::chrono::milliseconds(50));
+    QStringList fields(17, QStringLiteral("arka plan"));
+    fields[0] = kWs;
+    ASSERT_EQ(server->post("MailGonserCariNormal", envelope(fields), key).status, 200);
+    const auto relayed = [&] {
+        return scalar(server->store(), QStringLiteral("SELECT COUNT(*) FROM ISTEK WHERE DURUM = 1 AND BILGISAYARID = ?"), {kWs}).toInt() == 1;
+    };
+    for (int i = 0; i < 600 && !relayed(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(relayed());
+    outbox.reset();
+    EXPECT_EQ(smtp.messages().size(), 1u);
+}
+
 // Header values: encoded words stay within their length, split between characters, and a long
 // Turkish subject comes back whole.
 TEST(MailHeader, EncodedWordsRoundTrip)
