@@ -3,9 +3,11 @@
 #include "http/dispatch.h"
 #include "http/options.h"
 #include "http/server.h"
+#include "mail/outbox.h"
 #include "store/store.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
@@ -13,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -52,6 +55,42 @@ int main(int argc, char** argv)
         }
         for (auto& w : cl.workstations)
             w.carino = demo::bindWorkstation(store, w.identity, w.carino);
+        if (cl.listOutbox) {
+            std::fputs(mail::listing(store).c_str(), stdout);
+            return 0;
+        }
+        if (cl.applyPassword > 0) {
+            try {
+                const QString user = mail::applyRequestedPassword(store, cl.applyPassword);
+                std::printf("tezval-sunucu: istek %d uygulandı; \"%s\" kullanıcısının şifresi değişti\n", cl.applyPassword,
+                            user.toUtf8().constData());
+                return 0;
+            } catch (const store::StoreError& e) {
+                std::fprintf(stderr, "tezval-sunucu: %s\n", e.what());
+                return 1;
+            }
+        }
+
+        const auto logLine = [](const QString& line) { std::fprintf(stderr, "%s\n", line.toUtf8().constData()); };
+        std::unique_ptr<mail::Outbox> outbox;
+        if (cl.smtp.url.isEmpty()) {
+            logLine(QStringLiteral("tezval-sunucu: posta aktarıcısı tanımlı değil (--smtp); istekler giden kutusunda kalır"));
+        } else {
+            mail::RelaySettings rs;
+            rs.url = cl.smtp.url;
+            rs.from = cl.smtp.from;
+            rs.to = cl.smtp.to;
+            rs.user = cl.smtp.user;
+            if (!cl.smtp.passwordFile.isEmpty()) {
+                QFile f(cl.smtp.passwordFile);
+                if (!f.open(QIODevice::ReadOnly))
+                    throw std::runtime_error("aktarıcı şifre dosyası okunamadı: " + cl.smtp.passwordFile.toStdString());
+                rs.password = QString::fromUtf8(f.readAll()).trimmed();
+            }
+            rs.attempts = cl.smtp.attempts;
+            rs.backoff = std::chrono::seconds(cl.smtp.backoffSeconds);
+            outbox = std::make_unique<mail::Outbox>(store, rs, logLine);
+        }
 
         srv::Dispatcher dispatcher;
         srv::registerMethods(dispatcher);
@@ -68,6 +107,8 @@ int main(int argc, char** argv)
         stopSignals.async_wait([](const boost::system::error_code&, int) {});
 
         server.start();
+        if (outbox)
+            outbox->start();
         std::string line = "tezval-sunucu: dinleniyor " + show(cl.listen, server.port());
         if (cl.web)
             line += " (web " + show(*cl.web, server.webPort()) + ")";
@@ -84,6 +125,8 @@ int main(int argc, char** argv)
 
         signalLoop.run(); // returns once a stop signal has arrived
         std::fprintf(stderr, "tezval-sunucu: durduruluyor\n");
+        if (outbox)
+            outbox->stop();
         server.stop();
         return 0;
     } catch (const std::exception& e) {

@@ -7,7 +7,10 @@
 #include "kit/ui/modal.h"
 #include "kit/ui/style.h"
 #include "kit/ui/widgets.h"
+#include "kit/ui/shell.h"
 #include "remote/beklesinu.h"
+#include "requests/kullanicikayitu.h"
+#include "requests/mailformu.h"
 #include "session/girisformu.h"
 #include "session/kimlik.h"
 #include "session/utils.h"
@@ -15,7 +18,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -27,7 +29,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -265,9 +266,31 @@ void TForm1::menuKur()
     N4->setObjectName(QStringLiteral("N4"));
     G1->setObjectName(QStringLiteral("G1"));
     R1->setObjectName(QStringLiteral("R1"));
-    connect(webItem, &QAction::triggered, this, [this] { QDesktopServices::openUrl(QUrl(ayar.webAdresi)); });
+    webItem->setObjectName(QStringLiteral("webItem"));
+    connect(M1, &QAction::triggered, this, &TForm1::M1Click);
+    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(webItem, &QAction::triggered, this, &TForm1::webItemClick);
     connect(G1, &QAction::triggered, this, &TForm1::G1Click);
     Button3->setMenu(Genelmenu);
+}
+
+void TForm1::M1Click()
+{
+    const auto form = Tmailform::Ac(this, *bagc, sbilgi);
+    kit::execModal(*form);
+}
+
+void TForm1::N4Click()
+{
+    const auto form = Tkullanicikayit::Ac(this, sbilgi, *bagc);
+    kit::execModal(*form);
+}
+
+void TForm1::webItemClick()
+{
+    kit::shellExecute(ayar.webAdresi);
+    araedit->selectAll();
+    araedit->setFocus();
 }
 
 void TForm1::FormCreate()

@@ -92,6 +92,9 @@ private:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void G1Click();
+    void M1Click();      // the mail form
+    void N4Click();      // the password change request
+    void webItemClick(); // the wholesaler's web site
     void BaslangicCalistir();
 
     QWidget* baslikPaneliKur();

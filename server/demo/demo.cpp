@@ -771,12 +771,15 @@ private:
 
         Insert istek(db_, "ISTEK",
                      {"TARIH", "TUR", "BILGISAYARID", "CARINO", "BASLIK", "FIRMAADI", "ILCE", "SEHIR", "TELEFON",
-                      "YETKILI", "KULLANICIADI", "SIFRE", "MAIL", "KONU", "DURUM"});
+                      "YETKILI", "KULLANICIADI", "SIFRE", "MAIL", "KONU", "DURUM", "KULLANICINO"});
         const Dealer& d = dealers_.front();
         istek({store::timeText(at(3, r)), 1, QString(), d.carino, u8("Fatura adresi"), d.name, QString(), QString(),
-               QString(), QString(), d.user.name, QString(), QString(), u8("Fatura adresimiz değişti, yenisini ileteceğiz."), 1});
+               QString(), QString(), d.user.name, QString(), QString(), u8("Fatura adresimiz değişti, yenisini ileteceğiz."), 1,
+               d.user.no});
+        // The outbox keeps a requested password only as its hash.
         istek({store::timeText(at(1, r)), 2, QString(), d.carino, u8("Şifre Değiştirme İsteği"), d.name, QString(),
-               QString(), QString(), QString(), d.user.name, QStringLiteral("YENI2026"), QString(), QString(), 0});
+               QString(), QString(), QString(), d.user.name, auth::hashPassword(QStringLiteral("YENI2026")), QString(),
+               QString(), 0, d.user.no});
     }
 
     QSqlDatabase& db_;

@@ -106,10 +106,35 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             c.setupFile = local(value());
             if (c.setupFile.isEmpty())
                 bad(name + " bir dosya adı bekliyor");
+        } else if (name == "--smtp") {
+            const std::string v = value();
+            if (v.rfind("smtp://", 0) != 0 && v.rfind("smtps://", 0) != 0)
+                bad("--smtp için smtp://HOST:PORT ya da smtps://HOST:PORT bekleniyordu: \"" + v + "\"");
+            c.smtp.url = local(v);
+        } else if (name == "--smtp-kimden" || name == "--smtp-kime") {
+            const QString v = local(value()).trimmed();
+            if (v.isEmpty() || v.contains(QLatin1Char('\r')) || v.contains(QLatin1Char('\n')) || !v.contains(QLatin1Char('@')))
+                bad(name + " bir e-posta adresi bekliyor");
+            (name == "--smtp-kimden" ? c.smtp.from : c.smtp.to) = v;
+        } else if (name == "--smtp-kullanici") {
+            c.smtp.user = local(value());
+        } else if (name == "--smtp-sifre-dosyasi") {
+            c.smtp.passwordFile = local(value());
+        } else if (name == "--smtp-deneme") {
+            c.smtp.attempts = parseInt(value(), name, 1, 100);
+        } else if (name == "--smtp-bekleme") {
+            c.smtp.backoffSeconds = parseInt(value(), name, 0, 86400);
+        } else if (name == "--giden-kutusu") {
+            flag();
+            c.listOutbox = true;
+        } else if (name == "--sifre-onayla") {
+            c.applyPassword = parseInt(value(), name, 1, 2147483647);
         } else {
             bad("Bilinmeyen seçenek: " + name + " (yardım için --help)");
         }
     }
+    if (!c.smtp.url.isEmpty() && (c.smtp.from.isEmpty() || c.smtp.to.isEmpty()))
+        bad("--smtp ile --smtp-kimden ve --smtp-kime de gerekir");
     return c;
 }
 
@@ -128,6 +153,17 @@ std::string usage()
            "  --connections-per-address N            bir adresin açık tutabileceği bağlantı (varsayılan 64;\n"
            "                                         ters vekil arkasında 1024)\n"
            "  --setup DOSYA                          web sitesinin /exe/TezvalSetup.exe olarak verdiği kurulum programı\n"
+           "  --smtp smtp://HOST:PORT                isteklerin gönderildiği posta aktarıcısı (STARTTLS sunulursa\n"
+           "                                         kullanılır; smtps:// doğrudan TLS)\n"
+           "  --smtp-kimden ADRES                    gönderen adresi\n"
+           "  --smtp-kime ADRES                      isteklerin gittiği toptancı adresi\n"
+           "  --smtp-kullanici AD                    aktarıcı kullanıcı adı\n"
+           "  --smtp-sifre-dosyasi DOSYA             aktarıcı şifresini içeren dosya\n"
+           "  --smtp-deneme N                        başarısız sayılmadan önceki deneme (varsayılan 5)\n"
+           "  --smtp-bekleme SN                      ilk yeniden denemeden önce bekleme, her seferinde iki katı\n"
+           "                                         (varsayılan 60)\n"
+           "  --giden-kutusu                         giden kutusunu listeler ve çıkar\n"
+           "  --sifre-onayla NO                      NO numaralı şifre isteğindeki şifreyi uygular ve çıkar\n"
            "  --help                                 bu yardım\n";
 }
 

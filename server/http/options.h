@@ -29,6 +29,18 @@ struct CommandLine {
     int threads = 4;
     int connectionsPerAddress = 64; // one address's share of the open connections
     QString setupFile; // the setup program the web host hands out; empty: none
+    // The SMTP relay the outbox sends through; no URL: requests stay in the outbox.
+    struct Smtp {
+        QString url;          // smtp://HOST:PORT or smtps://HOST:PORT
+        QString from;         // sender address of the server
+        QString to;           // the wholesaler's address
+        QString user;
+        QString passwordFile; // the relay password, read from a file so it stays off the process list
+        int attempts = 5;
+        int backoffSeconds = 60;
+    } smtp;
+    bool listOutbox = false;  // print the outbox and exit
+    int applyPassword = 0;    // apply the password of this request and exit
     bool help = false;
 };
 

@@ -10,4 +10,5 @@ void registerSepet(Dispatcher& d);   // basket: SepetVer2, SepetEkle2, SepetGunc
 
 // The most rows a catalogue search answers, best matches first.
 inline constexpr int kStokAraSatirSiniri = 500;
+void registerIstek(Dispatcher& d);  // dealer card, mail and password-change requests to the outbox
 } // namespace srv

@@ -9,6 +9,7 @@ void registerMethods(Dispatcher& d)
     registerOturum(d);
     registerKatalog(d);
     registerSepet(d);
+    registerIstek(d);
 }
 
 } // namespace srv

@@ -525,12 +525,38 @@ const Migration access{2, "oturumlar ve şifre özetleri", {
 
 // The catalogue search reads an index of normalised codes and words instead of scanning the products.
 const Migration searchIndex{3, "katalog arama dizini", {}, catalogue::createIndex};
+// Password requests stored before the outbox kept their password in plain text: hash them too.
+void hashRequestedPasswords(QSqlDatabase& db)
+{
+    QSqlQuery q = exec(db, QStringLiteral("SELECT SIRANO, SIFRE FROM ISTEK WHERE SIFRE <> ''"));
+    std::vector<std::pair<int, QString>> plain;
+    while (q.next())
+        if (!auth::isPasswordHash(q.value(1).toString()))
+            plain.emplace_back(q.value(0).toInt(), q.value(1).toString());
+    q.finish();
+    QSqlQuery u = prepare(db, QStringLiteral("UPDATE ISTEK SET SIFRE = ? WHERE SIRANO = ?"));
+    for (const auto& [id, password] : plain) {
+        u.bindValue(0, auth::hashPassword(password));
+        u.bindValue(1, id);
+        exec(u);
+    }
+}
+
+// The requests table becomes the outbox of the mail relay: who sent a request, how often relaying was
+// tried and when next, and when a requested password was applied. SIFRE holds only a password hash.
+const Migration outbox{4, "giden kutusu", {
+    R"(ALTER TABLE ISTEK ADD COLUMN KULLANICINO INTEGER REFERENCES KULLANICI (SIRANO) ON DELETE SET NULL)",
+    R"(ALTER TABLE ISTEK ADD COLUMN DENEME INTEGER NOT NULL DEFAULT 0)",
+    R"(ALTER TABLE ISTEK ADD COLUMN SONRAKI TEXT NOT NULL DEFAULT '')",
+    R"(ALTER TABLE ISTEK ADD COLUMN ONAYTARIHI TEXT NOT NULL DEFAULT '')",
+    R"(CREATE INDEX ISTEK_DURUM ON ISTEK (DURUM, SONRAKI))",
+}, hashRequestedPasswords};
 
 } // namespace
 
 const std::vector<Migration>& migrations()
 {
-    static const std::vector<Migration> all{domain, access, searchIndex};
+    static const std::vector<Migration> all{domain, access, searchIndex, outbox};
     return all;
 }
 

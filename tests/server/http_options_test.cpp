@@ -46,6 +46,27 @@ TEST(HttpOptions, DefaultsAndEveryOption)
     EXPECT_EQ(srv::parseEndpoint("localhost:0").port, 0);
 }
 
+TEST(HttpOptions, MailRelayAndOutboxCommands)
+{
+    const srv::CommandLine d = parseCommandLine({});
+    EXPECT_TRUE(d.smtp.url.isEmpty());
+    EXPECT_FALSE(d.listOutbox);
+    EXPECT_EQ(d.applyPassword, 0);
+    const srv::CommandLine c = parseCommandLine(
+        {"--smtp", "smtp://posta.example:587", "--smtp-kimden", "b2b@toptanci.example", "--smtp-kime=siparis@toptanci.example",
+         "--smtp-kullanici", "b2b", "--smtp-sifre-dosyasi", "/etc/tezval/smtp", "--smtp-deneme", "3", "--smtp-bekleme", "0",
+         "--giden-kutusu", "--sifre-onayla", "42"});
+    EXPECT_EQ(c.smtp.url, QStringLiteral("smtp://posta.example:587"));
+    EXPECT_EQ(c.smtp.from, QStringLiteral("b2b@toptanci.example"));
+    EXPECT_EQ(c.smtp.to, QStringLiteral("siparis@toptanci.example"));
+    EXPECT_EQ(c.smtp.user, QStringLiteral("b2b"));
+    EXPECT_EQ(c.smtp.passwordFile, QStringLiteral("/etc/tezval/smtp"));
+    EXPECT_EQ(c.smtp.attempts, 3);
+    EXPECT_EQ(c.smtp.backoffSeconds, 0);
+    EXPECT_TRUE(c.listOutbox);
+    EXPECT_EQ(c.applyPassword, 42);
+}
+
 TEST(HttpOptions, BadInputIsRefusedWithAMessage)
 {
     struct Case {
@@ -68,6 +89,12 @@ TEST(HttpOptions, BadInputIsRefusedWithAMessage)
         {{"--demo=1"}, "--demo değer almaz"},
         {{"--bind-workstation", "=5"}, "iş istasyonu kimliği bekliyor"},
         {{"--bind-workstation", "WS=abc"}, "CARINO için"},
+        {{"--smtp", "http://posta.example"}, "smtp://HOST:PORT"},
+        {{"--smtp", "smtp://posta.example:25"}, "--smtp-kimden ve --smtp-kime"},
+        {{"--smtp-kime", "a@b.example\r\nBcc: c@d.example"}, "--smtp-kime bir e-posta adresi bekliyor"},
+        {{"--smtp-deneme", "0"}, "--smtp-deneme için 1 ile 100"},
+        {{"--sifre-onayla", "x"}, "--sifre-onayla için"},
+        {{"--giden-kutusu=1"}, "--giden-kutusu değer almaz"},
     };
     for (const auto& c : cases) {
         try {
