@@ -79,8 +79,10 @@ Mail mailForRequest(store::Store& s, int id, const RelaySettings& settings)
     line(QStringLiteral("Kullanıcı Adı"), v(16));
     line(QStringLiteral("Mail"), v(17));
     line(QStringLiteral("Kargo Ambar"), v(18));
+    // The client sends its memo as comma-text; the web site's request form (no signed-in user) plain text.
     if (q.value(2).toInt() == MailKind)
-        b += QStringLiteral("\nMesaj:\n") + fromCommaText(v(19)).join(QLatin1Char('\n')) + QLatin1Char('\n');
+        b += QStringLiteral("\nMesaj:\n") + (q.value(20).isNull() ? v(19) : fromCommaText(v(19)).join(QLatin1Char('\n'))) +
+             QLatin1Char('\n');
     m.body = b;
     q.finish();
     return m;

@@ -311,6 +311,16 @@ TEST_F(Relay, RefusingRelayLeavesTheRowFailedAfterItsRetries)
     EXPECT_NE(list.find("başarısız"), std::string::npos);
 }
 
+// The client's memo is comma-text; the web site's request form posts plain text, commas and all.
+TEST_F(Relay, WebFormRequestKeepsItsTextWhole)
+{
+    store::Store& s = server->store();
+    store::exec(s.db(), QStringLiteral("INSERT INTO ISTEK (TARIH, TUR, BASLIK, KONU) VALUES "
+                                       "('2026-01-01T00:00:00', 1, 'İstek Formu', 'Adres, telefon ve \"vergi\" no')"));
+    const int id = scalar(s, QStringLiteral("SELECT MAX(SIRANO) FROM ISTEK")).toInt();
+    EXPECT_TRUE(mail::mailForRequest(s, id, {}).body.contains(QStringLiteral("\nAdres, telefon ve \"vergi\" no\n")));
+}
+
 // The relay's own thread picks a new request up and stops when the outbox goes.
 TEST_F(Relay, BackgroundThreadRelaysNewRequests)
 {
