@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include <chrono>
+#include <thread>
+
 namespace testdb {
 
 namespace {
@@ -94,12 +97,19 @@ Database::~Database()
 {
     if (name_.isEmpty())
         return;
-    try {
-        store::Store admin(postgresBase());
-        store::exec(admin.db(), QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name_));
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << "test database " << name_.toStdString() << " could not be dropped: " << e.what();
+    // A server process that has not noticed its client left yet can hold the drop up for a moment.
+    std::string failure;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        try {
+            store::Store admin(postgresBase());
+            store::exec(admin.db(), QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name_));
+            return;
+        } catch (const std::exception& e) {
+            failure = e.what();
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
     }
+    ADD_FAILURE() << "test database " << name_.toStdString() << " could not be dropped: " << failure;
 }
 
 } // namespace testdb
