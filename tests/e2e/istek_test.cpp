@@ -31,16 +31,7 @@ namespace {
 
 const QString kIstasyon = QStringLiteral("ISTEK-ISTASYON-01");
 
-QVariant scalar(store::Store& s, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q = store::prepare(s.db(), sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    store::exec(q);
-    const QVariant v = q.next() ? q.value(0) : QVariant();
-    q.finish();
-    return v;
-}
+using srvtest::scalar;
 
 class IstekTest : public ::testing::Test {
 protected:

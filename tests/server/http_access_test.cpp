@@ -24,14 +24,7 @@ namespace {
 using srvtest::Reply;
 using srvtest::TestServer;
 
-QVariant scalar(store::Store& s, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q = store::prepare(s.db(), sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    store::exec(q);
-    return q.next() ? q.value(0) : QVariant();
-}
+using srvtest::scalar;
 
 // Who calls, and for which account.
 struct Caller {

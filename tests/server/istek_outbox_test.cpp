@@ -25,16 +25,7 @@ using srvtest::TestServer;
 const QString kOwn = QStringLiteral("WS-ISTEK-A");
 const QString kOther = QStringLiteral("WS-ISTEK-B");
 
-QVariant scalar(store::Store& s, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q = store::prepare(s.db(), sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    store::exec(q);
-    const QVariant v = q.next() ? q.value(0) : QVariant();
-    q.finish();
-    return v;
-}
+using srvtest::scalar;
 
 // The 17 texts of a mail, all different, with Turkish letters and a line break in the subject.
 QStringList mailValues(const QString& identity)

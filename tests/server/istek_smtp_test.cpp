@@ -203,16 +203,7 @@ std::string envelope(const QStringList& texts)
     return w.finish();
 }
 
-QVariant scalar(store::Store& s, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q = store::prepare(s.db(), sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    store::exec(q);
-    const QVariant v = q.next() ? q.value(0) : QVariant();
-    q.finish();
-    return v;
-}
+using srvtest::scalar;
 
 const QString kWs = QStringLiteral("WS-SMTP");
 

@@ -34,14 +34,7 @@ struct Who {
     std::string key;
 };
 
-inline QVariant scalar(store::Store& s, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q = store::prepare(s.db(), sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    store::exec(q);
-    return q.next() ? q.value(0) : QVariant();
-}
+using srvtest::scalar;
 
 inline void run(store::Store& s, const QString& sql, const QVariantList& values = {})
 {

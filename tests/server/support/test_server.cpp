@@ -68,6 +68,17 @@ tcp::endpoint loopback(unsigned short port) { return {net::ip::make_address_v4("
 
 } // namespace
 
+QVariant scalar(store::Store& s, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q = store::prepare(s.db(), sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    store::exec(q);
+    const QVariant v = q.next() ? q.value(0) : QVariant();
+    q.finish();
+    return v;
+}
+
 int statusOf(std::string_view raw)
 {
     // "HTTP/1.1 431 Request Header Fields Too Large"

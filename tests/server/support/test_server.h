@@ -6,6 +6,8 @@
 #include "http/listener.h"
 
 #include <QString>
+#include <QVariant>
+#include <QVariantList>
 
 #include <chrono>
 #include <functional>
@@ -125,6 +127,9 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
+
+// The first column of the first row of a query with its values bound in order; invalid when no row.
+QVariant scalar(store::Store& s, const QString& sql, const QVariantList& values = {});
 
 // The HTTP status of a raw answer's first line, 0 when there is none.
 int statusOf(std::string_view rawAnswer);
