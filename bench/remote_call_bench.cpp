@@ -6,6 +6,7 @@
 #include "demo/demo.h"
 #include "kit/net/connection.h"
 #include "remote/proxim.h"
+#include "figures.h"
 #include "support/test_server.h"
 
 #include <QCoreApplication>
@@ -21,19 +22,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::micros;
+using bench::percentile;
 const QString kWorkstation = QStringLiteral("BENCH-ISTASYON");
 
-double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const auto i = std::min(v.size() - 1, std::size_t(p * double(v.size() - 1) + 0.5));
-    return v[i];
-}
 
 std::unique_ptr<kit::Connection> connection(unsigned short port)
 {

@@ -2,6 +2,7 @@
 // empty-call floor, and 16 concurrent clients' searches per second and 99th percentile, on SQLite and,
 // when TEZVAL_TEST_POSTGRES is set, on PostgreSQL. Prints figures; asserts nothing.
 // BENCH_PRODUCTS sets the catalogue size (default 200000).
+#include "figures.h"
 #include "support/test_server.h"
 
 #include "records.h"
@@ -24,18 +25,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::millis;
+using bench::percentile;
 const QString kWorkstation = QStringLiteral("BENCH-ARAMA");
 
-double millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, std::size_t(p * double(v.size() - 1) + 0.5))];
-}
 
 // What dealers type: part codes as printed and without their hyphen, OEM numbers, description words.
 QStringList searchTexts(store::Store& s)

@@ -103,19 +103,13 @@ Tkullanicikayit::Tkullanicikayit(QWidget* AOwner, const TSonucBilgisi& _b, const
 
     auto* panel = new QFrame(this);
     panel->setFrameShape(QFrame::NoFrame);
-    auto* h = new QHBoxLayout(panel);
-    h->setContentsMargins(0, 6, 0, 0);
-    Button2 = new QPushButton(QStringLiteral("Gönder"), panel);
+    const kit::ButtonRow buttons = kit::buttonRow(panel, QStringLiteral("Gönder"), QStringLiteral("Kapat"));
+    panel->setLayout(buttons.layout);
+    buttons.layout->setContentsMargins(0, 6, 0, 0);
+    Button2 = buttons.action;
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button1 = new QPushButton(QStringLiteral("Kapat"), panel);
+    Button1 = buttons.close;
     Button1->setObjectName(QStringLiteral("Button1"));
-    for (QPushButton* b : {Button2, Button1}) {
-        b->setMinimumSize(110, 32);
-        b->setAutoDefault(false);
-    }
-    h->addWidget(Button2);
-    h->addStretch(1);
-    h->addWidget(Button1);
     v->addWidget(panel);
     connect(Button2, &QPushButton::clicked, this, &Tkullanicikayit::Button2Click);
     connect(Button1, &QPushButton::clicked, this, &Tkullanicikayit::Button1Click);

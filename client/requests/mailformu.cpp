@@ -1,6 +1,8 @@
 // The mail form: its controls, the input check, and the send as a background run.
 #include "requests/mailformu.h"
 
+#include "kit/ui/widgets.h"
+
 #include "kit/net/connection.h"
 #include "kit/ui/style.h"
 #include "remote/beklesinu.h"
@@ -72,19 +74,12 @@ Tmailform::Tmailform(QWidget* AOwner, const kit::Connection& _c, const TSonucBil
     v->addLayout(g);
     v->addStretch(1);
 
-    auto* h = new QHBoxLayout;
-    Button2 = new QPushButton(QStringLiteral("Gönder"), this);
+    const kit::ButtonRow buttons = kit::buttonRow(this, QStringLiteral("Gönder"), QStringLiteral("Kapat"));
+    Button2 = buttons.action;
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button1 = new QPushButton(QStringLiteral("Kapat"), this);
+    Button1 = buttons.close;
     Button1->setObjectName(QStringLiteral("Button1"));
-    for (QPushButton* b : {Button2, Button1}) {
-        b->setMinimumSize(110, 32);
-        b->setAutoDefault(false);
-    }
-    h->addWidget(Button2);
-    h->addStretch(1);
-    h->addWidget(Button1);
-    v->addLayout(h);
+    v->addLayout(buttons.layout);
     connect(Button2, &QPushButton::clicked, this, &Tmailform::Button2Click);
     connect(Button1, &QPushButton::clicked, this, &Tmailform::Button1Click);
 

@@ -37,4 +37,17 @@ void showPasswordAsStars(QLineEdit* edit)
     edit->setStyle(style);
 }
 
+ButtonRow buttonRow(QWidget* parent, const QString& action, const QString& close)
+{
+    ButtonRow r{new QHBoxLayout, new QPushButton(action, parent), new QPushButton(close, parent)};
+    for (QPushButton* b : {r.action, r.close}) {
+        b->setMinimumSize(110, 32);
+        b->setAutoDefault(false);
+    }
+    r.layout->addWidget(r.action);
+    r.layout->addStretch(1);
+    r.layout->addWidget(r.close);
+    return r;
+}
+
 } // namespace kit

@@ -1,7 +1,9 @@
 // Small widgets the program's windows share.
 #pragma once
 
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace kit {
 
@@ -14,5 +16,14 @@ public:
 
 // Makes a password box show every character as "*", whatever the style would draw.
 void showPasswordAsStars(QLineEdit* edit);
+
+// The row of a form's two buttons: the action on the left, the closing one on the right, each at
+// least 110 x 32 and never the default button. The buttons belong to parent.
+struct ButtonRow {
+    QHBoxLayout* layout;
+    QPushButton* action;
+    QPushButton* close;
+};
+ButtonRow buttonRow(QWidget* parent, const QString& action, const QString& close);
 
 } // namespace kit
